@@ -1,0 +1,48 @@
+#pragma once
+// A window of the form: the handle and the operations the program uses on it.
+#include <memory>
+#include <vector>
+
+#include "framework/MessageMap.h"
+
+class CDataExchange;
+
+class CWnd : public CCmdTarget {
+public:
+    CWnd() = default;
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    HWND m_hWnd = nullptr;
+
+    // The child control with that id: its bound control object when there is one.
+    CWnd* GetDlgItem(int nID);
+
+    BOOL EnableWindow(BOOL bEnable = TRUE);
+    void SetFocus();
+    BOOL IsIconic() const;
+    void GetClientRect(LPRECT lpRect) const;
+    void SetIcon(HICON hIcon, BOOL bBigIcon);
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+
+    // Runs DoDataExchange: TRUE moves controls to members, FALSE members to
+    // controls. Returns FALSE when a binding failed.
+    BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+
+    // Default painting.
+    void OnPaint();
+
+protected:
+    virtual void DoDataExchange(CDataExchange* pDX);
+
+    // Forgets the windows once they are destroyed.
+    void DetachChildren();
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    friend void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
+
+    std::vector<CWnd*> m_boundControls;                    // owned by the derived class
+    std::vector<std::unique_ptr<CWnd>> m_unboundChildren;  // made on demand by GetDlgItem
+};

@@ -1,0 +1,31 @@
+#pragma once
+// Moving values between a dialog's members and its controls. One exchange
+// runs in one direction; a failed binding is reported once, its edit gets the
+// focus, and UpdateData then returns FALSE. Nothing here throws on bad input.
+#include "framework/CString.h"
+#include "framework/CWnd.h"
+
+class CDataExchange {
+public:
+    CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate);
+
+    BOOL m_bSaveAndValidate;  // TRUE: controls to members
+    CWnd* m_pDlgWnd;
+
+    HWND PrepareCtrl(int nIDC) const;
+
+    // Tells the user once per exchange, then focuses the edit and selects its text.
+    void FailEdit(int nIDC, const char* message);
+    bool Failed() const { return m_bFailed; }
+
+private:
+    bool m_bFailed = false;
+};
+
+void DDX_Text(CDataExchange* pDX, int nIDC, CString& value);
+void DDX_Text(CDataExchange* pDX, int nIDC, int& value);
+void DDX_Radio(CDataExchange* pDX, int nIDC, int& value);
+void DDX_Check(CDataExchange* pDX, int nIDC, int& value);
+void DDX_CBString(CDataExchange* pDX, int nIDC, CString& value);
+void DDX_LBString(CDataExchange* pDX, int nIDC, CString& value);
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);

@@ -1,0 +1,57 @@
+// "Speichern Stream Ascii" and "Laden Stream Ascii": the record as numbers
+// and texts in "test2.txt".
+#include "form/Korva1Dlg.h"
+#include "records/RecordResultMessages.h"
+#include "records/StreamTextRecord.h"
+
+namespace {
+const char kFileName[] = "test2.txt";
+}
+
+void CKorva1Dlg::OnBnClickedSpeichernStream()
+{
+    UpdateData(TRUE);
+
+    StreamTextRecord record;
+    record.name = m_strName.ToStdString();
+    record.vorname = m_strVorname.ToStdString();
+    record.matrnr = m_nMatrnr;
+    record.fachbereich = m_nFachbereich;
+    record.studiengangIndex = m_ctrlStudiengang.GetCurSel();
+    record.wohnort = m_bWohnort;
+    if (m_bWohnort) {
+        record.strasse = m_strStrasse.ToStdString();
+        record.fahrtIndex = m_ctrlFahrt.GetCurSel();
+    }
+    ShowSaveResult(SaveStreamTextRecord(kFileName, record));
+}
+
+void CKorva1Dlg::OnBnClickedLadenStream()
+{
+    UpdateData(TRUE);
+
+    StreamTextRecord record;
+    if (!ShowLoadResult(LoadStreamTextRecord(kFileName, record))) return;
+
+    m_strName = CString(record.name);
+    m_strVorname = CString(record.vorname);
+    m_nMatrnr = record.matrnr;
+    m_nFachbereich = record.fachbereich;
+    // A stored programme index counts in the stored faculty's list; an
+    // unknown faculty leaves the list as it is.
+    FillStudiengaengeFuer(m_nFachbereich);
+    m_ctrlStudiengang.SetCurSel(record.studiengangIndex);
+    m_bWohnort = record.wohnort == 1 ? 1 : 0;
+
+    UpdateData(FALSE);
+    if (m_bWohnort == 1) {
+        EnableAdresse(TRUE);
+        m_strStrasse = CString(record.strasse);
+        UpdateData(FALSE);
+        m_ctrlFahrt.SetCurSel(record.fahrtIndex);
+    } else {
+        EnableAdresse(FALSE);
+    }
+    // The exchange selects programmes by prefix; the file's entry is the one to show.
+    m_ctrlStudiengang.SetCurSel(record.studiengangIndex);
+}

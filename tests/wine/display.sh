@@ -1,0 +1,38 @@
+#!/bin/bash
+# Starts or stops the virtual display (and Wine prefix) that the Windows tests use.
+# Usage: display.sh start|stop STATE_DIR
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/wine-env.sh" "$2"
+
+case "$1" in
+start)
+  korva_ensure_prefix
+  "$0" stop "$2" || true
+  # -displayfd picks a free display number and tells it.
+  Xvfb -displayfd 4 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 4>"$KORVA_STATE/display.tmp" >/dev/null 2>&1 &
+  echo $! >"$KORVA_STATE/xvfb.pid"
+  for _ in $(seq 100); do
+    [ -s "$KORVA_STATE/display.tmp" ] && break
+    sleep 0.1
+  done
+  [ -s "$KORVA_STATE/display.tmp" ] || { echo "Xvfb did not start" >&2; exit 1; }
+  echo ":$(head -n1 "$KORVA_STATE/display.tmp")" >"$KORVA_STATE/display"
+  rm -f "$KORVA_STATE/display.tmp"
+  # A persistent wineserver spares each test program Wine's start-up.
+  DISPLAY=$(cat "$KORVA_STATE/display") /usr/lib/wine/wineserver -p
+  echo "display $(cat "$KORVA_STATE/display") ready"
+  ;;
+stop)
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  if [ -f "$KORVA_STATE/xvfb.pid" ]; then
+    kill "$(cat "$KORVA_STATE/xvfb.pid")" 2>/dev/null || true
+    rm -f "$KORVA_STATE/xvfb.pid"
+  fi
+  rm -f "$KORVA_STATE/display"
+  ;;
+*)
+  echo "usage: $0 start|stop STATE_DIR" >&2
+  exit 2
+  ;;
+esac
