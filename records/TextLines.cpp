@@ -1,0 +1,121 @@
+#include "records/TextLines.h"
+
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+void RemoveCarriageReturn(std::string& line)
+{
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+}
+
+bool IsScanSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+template <typename Source>
+bool ReadFieldLineFrom(Source& source, std::string& value)
+{
+    return ReadTextLine(source, value) && IsSingleLineText(value);
+}
+
+template <typename Source>
+bool ReadNumberLineFrom(Source& source, int& number)
+{
+    std::string line;
+    return ReadTextLine(source, line) && ScanNumber(line, number) == NumberScan::Number;
+}
+
+}  // namespace
+
+bool ReadTextLine(std::FILE* file, std::string& line)
+{
+    line.clear();
+    char chunk[1024];
+    for (;;) {
+        // fgets does not say how much it read, and a zero byte in the line
+        // would hide the rest from strlen. With the chunk filled with LF
+        // beforehand, the first LF is either the line's end, followed by the
+        // terminating zero, or the first untouched byte, preceded by it.
+        std::memset(chunk, '\n', sizeof chunk);
+        if (!std::fgets(chunk, sizeof chunk, file))
+            return !std::ferror(file) && !line.empty();
+
+        const char* found = static_cast<const char*>(std::memchr(chunk, '\n', sizeof chunk));
+        const std::size_t at = found ? static_cast<std::size_t>(found - chunk) : sizeof chunk;
+        if (at + 1 < sizeof chunk && chunk[at + 1] == '\0') {
+            line.append(chunk, at);
+            RemoveCarriageReturn(line);
+            return true;
+        }
+        // No line end in this chunk: it is full, or the file ends here.
+        line.append(chunk, found ? at - 1 : sizeof chunk - 1);
+    }
+}
+
+bool ReadTextLine(std::istream& in, std::string& line)
+{
+    if (!std::getline(in, line))
+        return false;
+    // getline stops at end of file only when no LF ended the line.
+    if (!in.eof())
+        RemoveCarriageReturn(line);
+    return true;
+}
+
+bool ReadFieldLine(std::FILE* file, std::string& value)
+{
+    return ReadFieldLineFrom(file, value);
+}
+
+bool ReadFieldLine(std::istream& in, std::string& value)
+{
+    return ReadFieldLineFrom(in, value);
+}
+
+bool ReadNumberLine(std::FILE* file, int& number)
+{
+    return ReadNumberLineFrom(file, number);
+}
+
+bool ReadNumberLine(std::istream& in, int& number)
+{
+    return ReadNumberLineFrom(in, number);
+}
+
+NumberScan ScanNumber(const std::string& line, int& value)
+{
+    std::size_t i = 0;
+    while (i < line.size() && IsScanSpace(line[i]))
+        ++i;
+    bool negative = false;
+    if (i < line.size() && (line[i] == '+' || line[i] == '-'))
+        negative = line[i++] == '-';
+    if (i == line.size() || !IsDigit(line[i]))
+        return NumberScan::NoNumber;
+
+    const std::int64_t limit = negative ? -static_cast<std::int64_t>(std::numeric_limits<int>::min())
+                                        : std::numeric_limits<int>::max();
+    std::int64_t magnitude = 0;
+    for (; i < line.size() && IsDigit(line[i]); ++i) {
+        magnitude = magnitude * 10 + (line[i] - '0');
+        if (magnitude > limit)
+            return NumberScan::OutOfRange;
+    }
+    value = static_cast<int>(negative ? -magnitude : magnitude);
+    return NumberScan::Number;
+}
+
+bool IsSingleLineText(const std::string& text)
+{
+    return text.find_first_of(std::string("\0\r\n", 3)) == std::string::npos;
+}
