@@ -1,0 +1,28 @@
+#pragma once
+
+#include "records/RecordFileResult.h"
+
+#include <cstdint>
+#include <istream>
+#include <ostream>
+#include <string>
+
+// The part of the record that "test.bin" holds: two names, each as a 32-bit
+// little-endian byte count and its bytes, then matrnr and wohnort as 32-bit
+// little-endian integers; 16 bytes plus the names.
+struct BinaryRecord {
+    std::string name, vorname;
+    std::int32_t matrnr = 0;
+    std::int32_t wohnort = 0;
+};
+
+// Refuses (WriteFailed, nothing touched) a name holding a zero byte, CR or
+// LF, which the load would refuse.
+SaveResult SaveBinaryRecord(const char* path, const BinaryRecord& record);
+
+// The record is written only on Loaded. Bytes after wohnort are ignored.
+LoadResult LoadBinaryRecord(const char* path, BinaryRecord& record);
+
+// The file's bytes, without the checks of the save; false on a write error.
+bool WriteBinaryRecord(std::ostream& out, const BinaryRecord& record);
+LoadResult ReadBinaryRecord(std::istream& in, BinaryRecord& record);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "records/RecordFileResult.h"
+
+#include <istream>
+#include <ostream>
+#include <string>
+
+// The record as "test2.txt" holds it: one value per line, CR LF line ends,
+// 6 lines, or 8 when the student lives in the home town.
+struct StreamTextRecord {
+    std::string name, vorname;
+    int matrnr = 0, fachbereich = 0, studiengangIndex = -1;
+    int wohnort = 0;               // save: the raw member value (lines 7, 8 present when non-zero); load: 1 iff line 6's number is 1, else 0
+    std::string strasse;           // line 7
+    int fahrtIndex = -1;           // line 8
+};
+
+// Refuses (WriteFailed, nothing touched) a record whose written texts hold a
+// CR, LF or zero byte, since it could not be read back.
+SaveResult SaveStreamTextRecord(const char* path, const StreamTextRecord& record);
+
+// The record is written only on Loaded.
+LoadResult LoadStreamTextRecord(const char* path, StreamTextRecord& record);
+
+// The file's lines, without the checks of the save; false on a write error.
+bool WriteStreamTextRecord(std::ostream& out, const StreamTextRecord& record);
+LoadResult ReadStreamTextRecord(std::istream& in, StreamTextRecord& record);
