@@ -10,22 +10,8 @@
 
 namespace {
 
-StdioTextRecord Example(bool wohnort)
-{
-    StdioTextRecord record;
-    record.name = "Brenkow";
-    record.vorname = "Talmino";
-    record.matrnr = 31999;
-    record.fachbereichCode = "AI";
-    record.studiengang = "Rechnerbau";
-    record.studiengangIndex = 2;
-    record.wohnort = wohnort;
-    if (wohnort) {
-        record.fahrt = "Bus";
-        record.fahrtIndex = 1;
-    }
-    return record;
-}
+const StdioTextRecord sevenLines = {"Brenkow", "Talmino", 31999, "AI", "Rechnerbau", 2, false, "", "", -1};
+const StdioTextRecord tenLines = {"Brenkow", "Talmino", 31999, "AI", "Rechnerbau", 2, true, "", "Bus", 1};
 
 // A load drops the texts of lines 5 and 9; street and travel mode come only
 // with the residence flag.
@@ -50,12 +36,12 @@ using StdioTextRecordFile = RecordFileTest;
 
 TEST_F(StdioTextRecordFile, WritesTheExamplesByteForByte)
 {
-    const std::string sevenLines = "Brenkow\r\nTalmino\r\n31999\r\nAI\r\nRechnerbau\r\n2\r\n0\r\n";
-    ASSERT_EQ(sevenLines.size(), 47u);
+    const std::string sevenLineBytes = "Brenkow\r\nTalmino\r\n31999\r\nAI\r\nRechnerbau\r\n2\r\n0\r\n";
+    ASSERT_EQ(sevenLineBytes.size(), 47u);
     // The shorter file saved over the longer one must be cut to its length.
     const std::pair<StdioTextRecord, std::string> cases[] = {
-        {Example(true), "Brenkow\r\nTalmino\r\n31999\r\nAI\r\nRechnerbau\r\n2\r\n1\r\n\r\nBus\r\n1\r\n"},
-        {Example(false), sevenLines},
+        {tenLines, "Brenkow\r\nTalmino\r\n31999\r\nAI\r\nRechnerbau\r\n2\r\n1\r\n\r\nBus\r\n1\r\n"},
+        {sevenLines, sevenLineBytes},
     };
     for (const auto& [record, bytes] : cases) {
         ASSERT_EQ(SaveStdioTextRecord(PathOf("test.txt").c_str(), record), SaveResult::Saved);
@@ -65,41 +51,29 @@ TEST_F(StdioTextRecordFile, WritesTheExamplesByteForByte)
 
 TEST_F(StdioTextRecordFile, RoundTripsWithEitherLineEnd)
 {
-    std::vector<StdioTextRecord> records = {Example(false), Example(true)};
+    std::vector<StdioTextRecord> records = {
+        sevenLines,
+        tenLines,
+        {"M\xFCller", "J\xE4nne", 1, "W", "Baukunde", 3, true, "Hauptstra\xDF" "e 1", "Zu Fu\xDF", 5},
+        {"", "", INT_MIN, "VW", "", INT_MAX, true, "", "", INT_MIN},
+        {"", "", std::nullopt, "", "", -1, true, "", "", -1},  // no matrnr: an empty line 3
+    };
     // Lengths around the reader's 1024-byte chunks, so that CR LF straddles them.
-    for (std::size_t length : {1022, 1023, 1024, 1025, 5000}) {
-        StdioTextRecord record = Example(true);
-        record.name.assign(length, 'n');
-        record.strasse.assign(length, 's');
-        records.push_back(record);
-    }
-    StdioTextRecord umlauts = Example(true);
-    umlauts.name = "M\xFCller";
-    umlauts.vorname = "J\xE4nne";
-    umlauts.strasse = "Hauptstra\xDF" "e 1";
-    umlauts.fahrt = "Zu Fu\xDF";
-    records.push_back(umlauts);
-    StdioTextRecord extremes = Example(true);
-    extremes.matrnr = INT_MIN;
-    extremes.studiengangIndex = INT_MAX;
-    extremes.fahrtIndex = INT_MIN;
-    records.push_back(extremes);
-    StdioTextRecord empty;  // no matrnr: an empty line 3
-    empty.wohnort = true;
-    records.push_back(empty);
+    for (std::size_t length : {1022, 1023, 1024, 1025, 5000})
+        records.push_back({std::string(length, 'n'), "", 1, "AI", "", 0, true, std::string(length, 's'), "", 0});
 
     const std::string path = PathOf("test.txt");
     for (const StdioTextRecord& record : records) {
         SCOPED_TRACE(record.name.substr(0, 20) + " " + std::to_string(record.name.size()));
         ASSERT_EQ(SaveStdioTextRecord(path.c_str(), record), SaveResult::Saved);
-        StdioTextRecord loaded = Example(false);
+        StdioTextRecord loaded = sevenLines;
         ASSERT_EQ(LoadStdioTextRecord(path.c_str(), loaded), LoadResult::Loaded);
         EXPECT_EQ(Fields(loaded), Fields(AsLoaded(record)));
 
         std::string bareLineFeeds = ReadBytes(path);
         bareLineFeeds.erase(std::remove(bareLineFeeds.begin(), bareLineFeeds.end(), '\r'), bareLineFeeds.end());
         WriteBytes(path, bareLineFeeds);
-        loaded = Example(false);
+        loaded = sevenLines;
         ASSERT_EQ(LoadStdioTextRecord(path.c_str(), loaded), LoadResult::Loaded);
         EXPECT_EQ(Fields(loaded), Fields(AsLoaded(record)));
     }
@@ -109,22 +83,18 @@ TEST_F(StdioTextRecordFile, LoadsLinesTheWayTheFormExpects)
 {
     const std::string head = "Brenkow\r\nTalmino\r\n";
     const std::string tail = "Rechnerbau\r\n2\r\n";
-    auto expect = [](std::function<void(StdioTextRecord&)> change) {
-        StdioTextRecord record = AsLoaded(Example(false));
-        change(record);
-        return record;
-    };
+    const StdioTextRecord loaded = AsLoaded(sevenLines);
     const std::pair<std::string, StdioTextRecord> cases[] = {
-        {head + "none\r\nAI\r\n" + tail + "0\r\n", expect([](auto& r) { r.matrnr.reset(); })},
-        {head + " +12 apples\r\nAI\r\n" + tail + "0\r\n", expect([](auto& r) { r.matrnr = 12; })},
-        {head + "31999\r\nai \r\n" + tail + "0\r\n", expect([](auto& r) { r.fachbereichCode = "ai "; })},
-        {head + "31999\r\nAI\r\n" + tail + "2\r\nnot read\r\n", expect([](auto&) {})},
-        {head + "31999\r\nAI\r\n" + tail + "0", expect([](auto&) {})},
+        {head + "none\r\nAI\r\n" + tail + "0\r\n", {"Brenkow", "Talmino", std::nullopt, "AI", "", 2, false, "", "", -1}},
+        {head + " +12 apples\r\nAI\r\n" + tail + "0\r\n", {"Brenkow", "Talmino", 12, "AI", "", 2, false, "", "", -1}},
+        {head + "31999\r\nai \r\n" + tail + "0\r\n", {"Brenkow", "Talmino", 31999, "ai ", "", 2, false, "", "", -1}},
+        {head + "31999\r\nAI\r\n" + tail + "2\r\nnot read\r\n", loaded},
+        {head + "31999\r\nAI\r\n" + tail + "0", loaded},
     };
     for (const auto& [bytes, expected] : cases) {
         SCOPED_TRACE(bytes);
         WriteBytes(PathOf("test.txt"), bytes);
-        StdioTextRecord loaded = Example(true);
+        StdioTextRecord loaded = tenLines;
         ASSERT_EQ(LoadStdioTextRecord(PathOf("test.txt").c_str(), loaded), LoadResult::Loaded);
         EXPECT_EQ(Fields(loaded), Fields(expected));
     }
@@ -153,9 +123,9 @@ TEST_F(StdioTextRecordFile, RejectsMalformedFilesAndKeepsTheRecord)
     for (const std::string& bytes : cases) {
         SCOPED_TRACE(bytes);
         WriteBytes(PathOf("test.txt"), bytes);
-        StdioTextRecord record = Example(true);
+        StdioTextRecord record = tenLines;
         EXPECT_EQ(LoadStdioTextRecord(PathOf("test.txt").c_str(), record), LoadResult::Malformed);
-        EXPECT_EQ(Fields(record), Fields(Example(true)));
+        EXPECT_EQ(Fields(record), Fields(tenLines));
     }
     StdioTextRecord record;
     EXPECT_EQ(LoadStdioTextRecord(PathOf("missing.txt").c_str(), record), LoadResult::CannotOpen);
@@ -172,16 +142,16 @@ TEST_F(StdioTextRecordFile, RefusesTextsThatWouldNotReadBack)
         [](auto& r) { r.fahrt = Bytes("Bus\0"); },
     };
     const std::string path = PathOf("test.txt");
-    ASSERT_EQ(SaveStdioTextRecord(path.c_str(), Example(false)), SaveResult::Saved);
+    ASSERT_EQ(SaveStdioTextRecord(path.c_str(), sevenLines), SaveResult::Saved);
     const std::string old = ReadBytes(path);
     for (const auto& breakRecord : breakers) {
-        StdioTextRecord record = Example(true);
+        StdioTextRecord record = tenLines;
         breakRecord(record);
         EXPECT_EQ(SaveStdioTextRecord(path.c_str(), record), SaveResult::WriteFailed);
         EXPECT_EQ(ReadBytes(path), old);
     }
     // Street and travel mode are not written without the residence flag.
-    StdioTextRecord record = Example(false);
+    StdioTextRecord record = sevenLines;
     record.strasse = "Haupt\nstr";
     EXPECT_EQ(SaveStdioTextRecord(path.c_str(), record), SaveResult::Saved);
 }

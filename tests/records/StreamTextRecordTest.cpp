@@ -5,23 +5,11 @@
 #include <algorithm>
 #include <climits>
 #include <tuple>
-#include <vector>
 
 namespace {
 
-StreamTextRecord Example(int wohnort)
-{
-    StreamTextRecord record;
-    record.name = "Brenkow";
-    record.vorname = "Talmino";
-    record.matrnr = 31999;
-    record.fachbereich = 0;
-    record.studiengangIndex = 2;
-    record.wohnort = wohnort;
-    if (wohnort)
-        record.fahrtIndex = 1;
-    return record;
-}
+const StreamTextRecord sixLines = {"Brenkow", "Talmino", 31999, 0, 2, 0, "", -1};
+const StreamTextRecord eightLines = {"Brenkow", "Talmino", 31999, 0, 2, 1, "", 1};
 
 auto Fields(const StreamTextRecord& r)
 {
@@ -32,12 +20,12 @@ using StreamTextRecordFile = RecordFileTest;
 
 TEST_F(StreamTextRecordFile, WritesTheExamplesByteForByte)
 {
-    const std::string sixLines = "Brenkow\r\nTalmino\r\n31999\r\n0\r\n2\r\n0\r\n";
-    ASSERT_EQ(sixLines.size(), 34u);
+    const std::string sixLineBytes = "Brenkow\r\nTalmino\r\n31999\r\n0\r\n2\r\n0\r\n";
+    ASSERT_EQ(sixLineBytes.size(), 34u);
     // The shorter file saved over the longer one must be cut to its length.
     const std::pair<StreamTextRecord, std::string> cases[] = {
-        {Example(1), "Brenkow\r\nTalmino\r\n31999\r\n0\r\n2\r\n1\r\n\r\n1\r\n"},
-        {Example(0), sixLines},
+        {eightLines, "Brenkow\r\nTalmino\r\n31999\r\n0\r\n2\r\n1\r\n\r\n1\r\n"},
+        {sixLines, sixLineBytes},
     };
     for (const auto& [record, bytes] : cases) {
         ASSERT_EQ(SaveStreamTextRecord(PathOf("test2.txt").c_str(), record), SaveResult::Saved);
@@ -47,31 +35,26 @@ TEST_F(StreamTextRecordFile, WritesTheExamplesByteForByte)
 
 TEST_F(StreamTextRecordFile, RoundTripsWithEitherLineEnd)
 {
-    std::vector<StreamTextRecord> records = {Example(0), Example(1), StreamTextRecord{}};
-    StreamTextRecord values = Example(1);
-    values.name.assign(5000, 'n');
-    values.vorname = "J\xE4nne";
-    values.strasse = "Hauptstra\xDF" "e 1";
-    records.push_back(values);
-    StreamTextRecord extremes = Example(1);
-    extremes.matrnr = INT_MIN;
-    extremes.fachbereich = INT_MAX;
-    extremes.studiengangIndex = INT_MIN;
-    extremes.fahrtIndex = INT_MAX;
-    records.push_back(extremes);
+    const StreamTextRecord records[] = {
+        sixLines,
+        eightLines,
+        {"", "", 0, 0, 0, 0, "", -1},
+        {std::string(5000, 'n'), "J\xE4nne", 1, 2, 3, 1, "Hauptstra\xDF" "e 1", 5},
+        {"", "", INT_MIN, INT_MAX, INT_MIN, 1, "", INT_MAX},
+    };
 
     const std::string path = PathOf("test2.txt");
     for (const StreamTextRecord& record : records) {
         SCOPED_TRACE(record.name.substr(0, 20));
         ASSERT_EQ(SaveStreamTextRecord(path.c_str(), record), SaveResult::Saved);
-        StreamTextRecord loaded = Example(1);
+        StreamTextRecord loaded = eightLines;
         ASSERT_EQ(LoadStreamTextRecord(path.c_str(), loaded), LoadResult::Loaded);
         EXPECT_EQ(Fields(loaded), Fields(record));
 
         std::string bareLineFeeds = ReadBytes(path);
         bareLineFeeds.erase(std::remove(bareLineFeeds.begin(), bareLineFeeds.end(), '\r'), bareLineFeeds.end());
         WriteBytes(path, bareLineFeeds);
-        loaded = Example(1);
+        loaded = eightLines;
         ASSERT_EQ(LoadStreamTextRecord(path.c_str(), loaded), LoadResult::Loaded);
         EXPECT_EQ(Fields(loaded), Fields(record));
     }
@@ -79,12 +62,11 @@ TEST_F(StreamTextRecordFile, RoundTripsWithEitherLineEnd)
 
 TEST_F(StreamTextRecordFile, TakesOnlyOneAsTheResidenceFlag)
 {
-    StreamTextRecord record = Example(2);
-    record.strasse = "Hauptstr";
-    ASSERT_EQ(SaveStreamTextRecord(PathOf("test2.txt").c_str(), record), SaveResult::Saved);
-    StreamTextRecord loaded = Example(1);
+    const StreamTextRecord flagTwo = {"Brenkow", "Talmino", 31999, 0, 2, 2, "Hauptstr", 1};
+    ASSERT_EQ(SaveStreamTextRecord(PathOf("test2.txt").c_str(), flagTwo), SaveResult::Saved);
+    StreamTextRecord loaded = eightLines;
     ASSERT_EQ(LoadStreamTextRecord(PathOf("test2.txt").c_str(), loaded), LoadResult::Loaded);
-    EXPECT_EQ(Fields(loaded), Fields(Example(0)));
+    EXPECT_EQ(Fields(loaded), Fields(sixLines));
 }
 
 TEST_F(StreamTextRecordFile, RejectsMalformedFilesAndKeepsTheRecord)
@@ -108,9 +90,9 @@ TEST_F(StreamTextRecordFile, RejectsMalformedFilesAndKeepsTheRecord)
     for (const std::string& bytes : cases) {
         SCOPED_TRACE(bytes);
         WriteBytes(PathOf("test2.txt"), bytes);
-        StreamTextRecord record = Example(1);
+        StreamTextRecord record = eightLines;
         EXPECT_EQ(LoadStreamTextRecord(PathOf("test2.txt").c_str(), record), LoadResult::Malformed);
-        EXPECT_EQ(Fields(record), Fields(Example(1)));
+        EXPECT_EQ(Fields(record), Fields(eightLines));
     }
     StreamTextRecord record;
     EXPECT_EQ(LoadStreamTextRecord(PathOf("missing.txt").c_str(), record), LoadResult::CannotOpen);
