@@ -18,7 +18,7 @@ void CKorva1Dlg::OnBnClickedSpeichernStream()
     record.matrnr = m_nMatrnr;
     record.fachbereich = m_nFachbereich;
     record.studiengangIndex = m_ctrlStudiengang.GetCurSel();
-    record.wohnort = m_bWohnort;
+    record.wohnort = m_bWohnort ? 1 : 0;  // the load reads only 1 as checked
     if (m_bWohnort) {
         record.strasse = m_strStrasse.ToStdString();
         record.fahrtIndex = m_ctrlFahrt.GetCurSel();
