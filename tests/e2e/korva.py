@@ -1,0 +1,300 @@
+"""Drives the real Korva1.exe under Wine with real X input, for the end-to-end tests.
+
+The program runs in a fresh temporary folder (its current directory, where it
+keeps its files). Keyboard and mouse input goes through xdotool to the X
+display of the test fixture; the form is read back from outside by
+formprobe.exe, which keeps running beside it and answers one JSON state per
+request.
+
+Environment (set by ctest):
+  KORVA_WINE_STATE  state folder of the fixture (Wine prefix and display)
+  KORVA1_EXE        the program under test
+  FORMPROBE_EXE     the probe
+"""
+
+import json
+import os
+import select
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+WINE_ENV_SCRIPT = os.path.join(HERE, "..", "wine", "wine-env.sh")
+
+# Control IDs of the form.
+NAME, VORNAME, MATRNR, SPIN = 1000, 1001, 1002, 1003
+RADIO_AI, RADIO_VW, RADIO_W = 1004, 1005, 1006
+LIST, WOHNORT, STRASSE, FAHRT = 1007, 1008, 1009, 1010
+LADEN1, SPEICHERN1 = 1011, 1012
+LADEN_STREAM, SPEICHERN_STREAM = 1013, 1014
+LADEN_BINAER, SPEICHERN_BINAER = 1015, 1016
+
+# What the form lists, in the order the sorted controls show it.
+PROGRAMMES = {
+    RADIO_AI: ["Datenkunde", "Netzwerktechnik", "Rechnerbau", "Regelungstechnik"],
+    RADIO_VW: ["Archivwesen / Digitale Akten", "Bürgerdienste und Ämter",
+               "Grenzüberschreitende Zusammenarbeit", "Kämmereiwesen"],
+    RADIO_W: ["Gastgewerbe", "Handelslehre", "HL / Vertriebsorganisation", "Marktforschung"],
+}
+TRAVEL_MODES = ["Bahn", "Bus", "Fahrrad", "Motorrad", "PKW", "Zu Fuß"]
+
+# How long a step may take before the test gives up on it.
+TIMEOUT = 10.0
+
+
+class DriverError(AssertionError):
+    """The form did not reach an awaited state; the message says what it showed."""
+
+
+def _wine_environment():
+    """The environment of wine-env.sh: Wine prefix, debug switches and display."""
+    state = os.environ["KORVA_WINE_STATE"]
+    out = subprocess.run(
+        ["bash", "-c", 'source "$0" "$1" >/dev/null && echo "$WINE" && env -0', WINE_ENV_SCRIPT, state],
+        check=True, capture_output=True).stdout
+    wine, _, env = out.partition(b"\n")
+    variables = dict(item.split("=", 1) for item in env.decode().split("\0") if "=" in item)
+    if "DISPLAY" not in variables:
+        raise DriverError("no test display: run the tests with their display fixture")
+    return wine.decode(), variables
+
+
+class Probe:
+    """formprobe.exe in its serving mode: one state per request."""
+
+    def __init__(self, wine, env):
+        self._process = subprocess.Popen(
+            [wine, os.environ["FORMPROBE_EXE"], "--serve"], env=env,
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self._buffer = b""
+
+    def state(self):
+        self._process.stdin.write(b"state\n")
+        self._process.stdin.flush()
+        deadline = time.monotonic() + TIMEOUT
+        while b"\n" not in self._buffer:
+            remaining = deadline - time.monotonic()
+            ready, _, _ = select.select([self._process.stdout], [], [], max(remaining, 0))
+            if not ready:
+                raise DriverError("the probe did not answer")
+            chunk = os.read(self._process.stdout.fileno(), 65536)
+            if not chunk:
+                raise DriverError("the probe ended")
+            self._buffer += chunk
+        line, _, self._buffer = self._buffer.partition(b"\n")
+        return json.loads(line)
+
+    def close(self):
+        try:
+            self._process.stdin.close()
+        except BrokenPipeError:
+            pass
+        try:
+            self._process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            self._process.kill()
+            self._process.wait()
+        self._process.stdout.close()
+
+
+class Korva1:
+    """One run of the program in its own temporary folder.
+
+    Use as a context manager; leaving it kills a program that is still
+    running and removes the folder (unless the folder was given)."""
+
+    def __init__(self, args=(), folder=None):
+        self.wine, self.env = _wine_environment()
+        self._own_folder = folder is None
+        self.folder = folder or tempfile.mkdtemp(prefix="korva1-e2e-")
+        self.process = subprocess.Popen(
+            [self.wine, os.environ["KORVA1_EXE"], *args], cwd=self.folder, env=self.env,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.probe = Probe(self.wine, self.env)
+        try:
+            self.wait_until(lambda s: s["form"] and s["form"]["visible"], "the form to appear")
+            self.focus()
+        except BaseException:
+            self.close()
+            raise
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        self.probe.close()
+        if self._own_folder:
+            shutil.rmtree(self.folder, ignore_errors=True)
+
+    # --- reading the form ---
+
+    def state(self):
+        """The form as the probe reads it now (see formprobe.cpp for the fields)."""
+        return self.probe.state()
+
+    def wait_until(self, condition, what, timeout=TIMEOUT):
+        """Polls the state until condition(state) holds; returns that state."""
+        deadline = time.monotonic() + timeout
+        while True:
+            state = self.state()
+            if condition(state):
+                return state
+            if time.monotonic() > deadline:
+                raise DriverError(f"timed out waiting for {what}; the form shows:\n" + describe(state))
+            time.sleep(0.03)
+
+    def wait_for_focus(self, control_id):
+        return self.wait_until(lambda s: s["focus"] == control_id and not s["message_boxes"],
+                               f"the focus on control {control_id}")
+
+    def wait_for_message_box(self):
+        """Waits for the form's message box and returns it (caption, text, buttons)."""
+        state = self.wait_until(lambda s: s["message_boxes"] and s["active"] == "message_box",
+                                "a message box")
+        return state["message_boxes"][0]
+
+    def answer_message_box(self):
+        """Waits for a message box, answers it with Return and returns it."""
+        box = self.wait_for_message_box()
+        self.key("Return")
+        self.wait_until(lambda s: not s["message_boxes"] and s["form"]["enabled"],
+                        "the message box to close")
+        return box
+
+    def text(self, control_id, state=None):
+        return (state or self.state())["controls"][str(control_id)]["text"]
+
+    def wait_for_exit(self, timeout=TIMEOUT):
+        """Waits for the program to end and returns its exit code."""
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise DriverError("the program did not end") from None
+
+    def running(self):
+        return self.process.poll() is None
+
+    # --- input ---
+
+    def _xdotool(self, *args):
+        subprocess.run(["xdotool", *args], env=self.env, check=True, timeout=TIMEOUT)
+
+    def focus(self):
+        """Gives the form the X keyboard focus (there is no window manager to do it)."""
+        xid = self.state()["form"]["xid"]
+        self._xdotool("windowfocus", "--sync", str(xid))
+        self.wait_until(lambda s: s["active"] == "form", "the form to be active")
+
+    def type_text(self, text):
+        """Types text into whatever has the keyboard focus (umlauts included)."""
+        self._xdotool("type", "--delay", "15", text)
+
+    def key(self, *keys):
+        """Presses keys by their X names: "Tab", "Return", "shift+Tab", "space"."""
+        self._xdotool("key", "--delay", "30", *keys)
+
+    def click_at(self, x, y):
+        self._xdotool("mousemove", "--sync", str(x), str(y), "click", "1")
+
+    def click_control(self, control_id, state=None):
+        """A left click at the centre of a control."""
+        left, top, right, bottom = (state or self.state())["controls"][str(control_id)]["rect"]
+        self.click_at((left + right) // 2, (top + bottom) // 2)
+
+    def click_list_item(self, index):
+        """Clicks an item of the programme list and waits until it is selected."""
+        left, top, right, bottom = self.state()["list"]["item_rects"][index]
+        self.click_at((left + right) // 2, (top + bottom) // 2)
+        self.wait_until(lambda s: s["list"]["selection"] == index, f"programme {index} to be selected")
+
+    def choose_travel_mode(self, index):
+        """Opens the travel-mode list with the mouse and picks an entry with the
+        arrow keys (the short drop-down list does not show all six)."""
+        left, top, right, bottom = self.state()["controls"][str(FAHRT)]["rect"]
+        self.click_at(right - 6, (top + bottom) // 2)  # the drop-down arrow
+        state = self.wait_until(lambda s: s["combo"]["dropped"], "the travel-mode list to open")
+        steps = index - state["combo"]["selection"]
+        if steps:
+            self.key(*(["Down" if steps > 0 else "Up"] * abs(steps)))
+        self.key("Return")
+        self.wait_until(lambda s: not s["combo"]["dropped"] and s["combo"]["selection"] == index,
+                        f"travel mode {index} to be chosen")
+
+    def replace_text(self, text):
+        """Replaces the whole text of the focused edit field by typing."""
+        self.key("End", "shift+Home")
+        self.type_text(text)
+
+    def click_close_box(self):
+        """Clicks the close button that the platform draws in the caption."""
+        x, y = self.state()["form"]["close_button"]
+        self.click_at(x, y)
+
+    # --- the working folder ---
+
+    def path(self, name):
+        return os.path.join(self.folder, name)
+
+    def read_file(self, name):
+        with open(self.path(name), "rb") as f:
+            return f.read()
+
+    def write_file(self, name, data):
+        with open(self.path(name), "wb") as f:
+            f.write(data)
+
+    def files(self):
+        return sorted(os.listdir(self.folder))
+
+    def wait_for_file(self, name):
+        """Waits until a save has put `name` in place (or showed a message)."""
+        state = self.wait_until(lambda s: os.path.exists(self.path(name)) or s["message_boxes"],
+                                f"{name} to be written")
+        if state["message_boxes"]:
+            raise DriverError(f"saving {name} showed {state['message_boxes'][0]['text']!r}")
+
+
+def form_values(state):
+    """What the form shows, without focus and geometry: to compare two states."""
+    controls = {
+        id_: {key: value for key, value in control.items() if key in ("text", "enabled", "checked")}
+        for id_, control in state["controls"].items()
+    }
+    return {
+        "controls": controls,
+        "list": (state["list"]["items"], state["list"]["selection"]),
+        "combo": (state["combo"]["items"], state["combo"]["selection"], state["combo"]["text"]),
+    }
+
+
+def describe(state):
+    """A readable account of a state, for failure messages."""
+    if not state.get("form"):
+        return json.dumps(state)
+    shown = {
+        "focus": state["focus"],
+        "active": state["active"],
+        "message_boxes": [(box["caption"], box["text"]) for box in state["message_boxes"]],
+        **form_values(state),
+    }
+    return "\n".join(f"  {key}: {json.dumps(value, ensure_ascii=False)}" for key, value in shown.items())
+
+
+class FormTestCase(unittest.TestCase):
+    """A test case that starts the program and always cleans up after it."""
+
+    maxDiff = None
+
+    def start(self, args=(), folder=None):
+        app = Korva1(args, folder)
+        self.addCleanup(app.close)
+        return app
