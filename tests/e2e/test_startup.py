@@ -1,0 +1,68 @@
+"""Starting and closing the real program."""
+
+import unittest
+
+from korva import (FormTestCase, PROGRAMMES, TRAVEL_MODES, NAME, VORNAME, MATRNR, RADIO_AI, RADIO_VW,
+                   RADIO_W, WOHNORT, STRASSE, FAHRT)
+
+
+class StartUp(FormTestCase):
+
+    def assert_shows_defaults(self, state):
+        self.assertEqual(state["acp"], 1252)
+        controls = state["controls"]
+        self.assertEqual([controls[str(i)]["text"] for i in (NAME, VORNAME, MATRNR)],
+                         ["Brenkow", "Talmino", "0"])
+        self.assertEqual([controls[str(i)]["checked"] for i in (RADIO_AI, RADIO_VW, RADIO_W, WOHNORT)],
+                         [1, 0, 0, 0])
+        self.assertEqual(state["list"]["items"], PROGRAMMES[RADIO_AI])
+        self.assertEqual(state["list"]["selection"], -1)
+        self.assertEqual((state["combo"]["items"], state["combo"]["selection"], state["combo"]["text"]),
+                         (TRAVEL_MODES, -1, ""))
+        disabled = [id_ for id_, c in controls.items() if not c["enabled"]]
+        self.assertEqual(disabled, [str(STRASSE), str(FAHRT)])
+        self.assertEqual(controls[str(STRASSE)]["text"], "")
+        self.assertEqual(state["focus"], NAME)
+        self.assertEqual(state["message_boxes"], [])
+
+    def test_form_opens_with_its_defaults_and_escape_ends_the_program(self):
+        app = self.start()
+        self.assert_shows_defaults(app.state())
+        app.key("Escape")
+        self.assertEqual(app.wait_for_exit(), 0)
+        self.assertEqual(app.files(), [])
+
+    def test_command_line_arguments_change_nothing(self):
+        app = self.start(args=["test.txt", "/s", "-load", "test.bin"])
+        self.assert_shows_defaults(app.state())
+        app.key("Escape")
+        self.assertEqual(app.wait_for_exit(), 0)
+        self.assertEqual(app.files(), [])
+
+    def test_close_box_ends_the_program(self):
+        app = self.start()
+        app.click_close_box()
+        self.assertEqual(app.wait_for_exit(), 0)
+
+    def test_enter_ends_the_program_only_with_a_valid_matriculation_number(self):
+        app = self.start()
+        app.key("Tab", "Tab")
+        app.wait_for_focus(MATRNR)
+        app.replace_text("12a")
+        app.key("Return")
+        box = app.answer_message_box()
+        self.assertEqual(box["caption"], "Korva1")
+        self.assertEqual(box["buttons"], ["OK"])
+        # One message only; then the field with the bad number has the focus.
+        state = app.wait_for_focus(MATRNR)
+        self.assertTrue(app.running())
+        self.assertEqual(app.text(MATRNR, state), "12a")
+        # The exchange selected the bad text, so typing replaces it.
+        app.type_text("4711")
+        app.wait_until(lambda s: app.text(MATRNR, s) == "4711", "the corrected number")
+        app.key("Return")
+        self.assertEqual(app.wait_for_exit(), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()
