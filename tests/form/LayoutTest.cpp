@@ -81,23 +81,23 @@ TEST(Layout, EveryControlAsTheTemplateGivesIt)
         size_t index = 0;
         for (HWND child = ::GetWindow(form.m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT), ++index) {
             ASSERT_LT(index, std::size(kControls)) << "more controls than the template has";
-            const ControlSpec& spec = kControls[index];
-            SCOPED_TRACE(spec.caption);
-            EXPECT_EQ(static_cast<short>(::GetDlgCtrlID(child)), spec.id);
-            EXPECT_EQ(Lower(WindowClass(child)), Lower(spec.className));
-            EXPECT_EQ(WindowCaption(child), spec.caption);
+            const ControlSpec& wanted = kControls[index];
+            SCOPED_TRACE(wanted.caption);
+            EXPECT_EQ(static_cast<short>(::GetDlgCtrlID(child)), wanted.id);
+            EXPECT_EQ(Lower(WindowClass(child)), Lower(wanted.className));
+            EXPECT_EQ(WindowCaption(child), wanted.caption);
             // The dialog manager draws a bordered control with a sunken client
             // edge instead, and scroll bars come and go with the content.
             const DWORD adjusted = WS_BORDER | WS_VSCROLL;
             const DWORD style = static_cast<DWORD>(::GetWindowLongA(child, GWL_STYLE));
-            EXPECT_EQ(style & ~adjusted, spec.style & ~adjusted);
-            if (spec.style & WS_BORDER) {
+            EXPECT_EQ(style & ~adjusted, wanted.style & ~adjusted);
+            if (wanted.style & WS_BORDER) {
                 EXPECT_TRUE(::GetWindowLongA(child, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
             }
 
             // The dialog manager converts position and size each on its own.
-            RECT position = { spec.dialogUnits.left, spec.dialogUnits.top, 0, 0 };
-            RECT size = { 0, 0, spec.dialogUnits.right, spec.dialogUnits.bottom };
+            RECT position = { wanted.dialogUnits.left, wanted.dialogUnits.top, 0, 0 };
+            RECT size = { 0, 0, wanted.dialogUnits.right, wanted.dialogUnits.bottom };
             ::MapDialogRect(form.m_hWnd, &position);
             ::MapDialogRect(form.m_hWnd, &size);
             RECT actual = ClientRect(form.m_hWnd, child);
@@ -105,10 +105,10 @@ TEST(Layout, EveryControlAsTheTemplateGivesIt)
             EXPECT_EQ(actual.top, position.top) << "top";
             // The up-down control takes the system's arrow width, and the combo
             // box sizes its own drop-down list.
-            if (spec.id != IDC_SPIN_MATRNR) {
+            if (wanted.id != IDC_SPIN_MATRNR) {
                 EXPECT_EQ(actual.right - actual.left, size.right) << "width";
             }
-            if (spec.id != IDC_COMBO_FAHRT) {
+            if (wanted.id != IDC_COMBO_FAHRT) {
                 EXPECT_EQ(actual.bottom - actual.top, size.bottom) << "height";
             }
         }
