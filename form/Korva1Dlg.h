@@ -8,8 +8,6 @@ public:
     explicit CKorva1Dlg(CWnd* pParent = nullptr);
     ~CKorva1Dlg() override = default;
 
-    enum { IDD = IDD_KORVA1_DIALOG };
-
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;

@@ -27,7 +27,3 @@ CString& CString::operator=(const char* text)
 bool CString::operator==(const CString& other) const { return m_bytes == other.m_bytes; }
 
 bool CString::operator==(const char* text) const { return m_bytes == (text ? text : ""); }
-
-bool CString::operator!=(const CString& other) const { return !(*this == other); }
-
-bool CString::operator!=(const char* text) const { return !(*this == text); }

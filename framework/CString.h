@@ -20,8 +20,6 @@ public:
 
     bool operator==(const CString& other) const;
     bool operator==(const char* text) const;
-    bool operator!=(const CString& other) const;
-    bool operator!=(const char* text) const;
 
 private:
     std::string m_bytes;

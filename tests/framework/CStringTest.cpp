@@ -32,7 +32,7 @@ TEST(CString, ComparesByContent)
 {
     CString a("Bahn"), b("Bahn"), c("bahn");
     EXPECT_TRUE(a == b);
-    EXPECT_TRUE(a != c);
+    EXPECT_FALSE(a == c);
     EXPECT_TRUE(a == "Bahn");
-    EXPECT_TRUE(a != "Bahn ");
+    EXPECT_FALSE(a == "Bahn ");
 }
