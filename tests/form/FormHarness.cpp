@@ -65,6 +65,19 @@ BOOL CALLBACK AnswerIfMessageBox(HWND hWnd, LPARAM)
     return TRUE;
 }
 
+// The item texts of a list box or a combo box, by the control's own messages.
+std::vector<std::string> ItemTexts(HWND control, UINT getCount, UINT getTextLength, UINT getText)
+{
+    std::vector<std::string> items;
+    int count = static_cast<int>(::SendMessageA(control, getCount, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        std::string text(static_cast<size_t>(::SendMessageA(control, getTextLength, i, 0)) + 1, '\0');
+        text.resize(static_cast<size_t>(::SendMessageA(control, getText, i, reinterpret_cast<LPARAM>(&text[0]))));
+        items.push_back(text);
+    }
+    return items;
+}
+
 void CALLBACK PollMessageBoxes(HWND, UINT, UINT_PTR, DWORD)
 {
     ::EnumThreadWindows(::GetCurrentThreadId(), AnswerIfMessageBox, 0);
@@ -118,15 +131,7 @@ bool IsEnabled(CKorva1Dlg& form, int id) { return ::IsWindowEnabled(Item(form, i
 
 std::vector<std::string> ListItems(CKorva1Dlg& form)
 {
-    HWND list = Item(form, IDC_LIST_STUDIENGANG);
-    std::vector<std::string> items;
-    int count = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        std::string text(static_cast<size_t>(::SendMessageA(list, LB_GETTEXTLEN, i, 0)) + 1, '\0');
-        text.resize(static_cast<size_t>(::SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&text[0]))));
-        items.push_back(text);
-    }
-    return items;
+    return ItemTexts(Item(form, IDC_LIST_STUDIENGANG), LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
 }
 
 int ListSelection(CKorva1Dlg& form)
@@ -141,15 +146,7 @@ void SelectListItem(CKorva1Dlg& form, int index)
 
 std::vector<std::string> ComboItems(CKorva1Dlg& form)
 {
-    HWND combo = Item(form, IDC_COMBO_FAHRT);
-    std::vector<std::string> items;
-    int count = static_cast<int>(::SendMessageA(combo, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        std::string text(static_cast<size_t>(::SendMessageA(combo, CB_GETLBTEXTLEN, i, 0)) + 1, '\0');
-        text.resize(static_cast<size_t>(::SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(&text[0]))));
-        items.push_back(text);
-    }
-    return items;
+    return ItemTexts(Item(form, IDC_COMBO_FAHRT), CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
 }
 
 int ComboSelection(CKorva1Dlg& form)
