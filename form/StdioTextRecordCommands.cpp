@@ -2,7 +2,7 @@
 #include "form/Faculties.h"
 #include "form/Korva1Dlg.h"
 #include "form/Messages.h"
-#include "records/RecordResultMessages.h"
+#include "form/RecordResultMessages.h"
 #include "records/StdioTextRecord.h"
 
 namespace {

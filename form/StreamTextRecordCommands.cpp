@@ -1,7 +1,7 @@
 // "Speichern Stream Ascii" and "Laden Stream Ascii": the record as numbers
 // and texts in "test2.txt".
 #include "form/Korva1Dlg.h"
-#include "records/RecordResultMessages.h"
+#include "form/RecordResultMessages.h"
 #include "records/StreamTextRecord.h"
 
 namespace {

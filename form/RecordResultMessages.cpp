@@ -1,4 +1,4 @@
-#include "records/RecordResultMessages.h"
+#include "form/RecordResultMessages.h"
 
 #include "form/Messages.h"
 #include "framework/AfxMessageBox.h"

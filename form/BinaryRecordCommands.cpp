@@ -1,8 +1,8 @@
 // "Speichern Stream Binär" and "Laden Stream Binär": names, matriculation
 // number and residence in "test.bin".
 #include "form/Korva1Dlg.h"
+#include "form/RecordResultMessages.h"
 #include "records/BinaryRecord.h"
-#include "records/RecordResultMessages.h"
 
 namespace {
 const char kFileName[] = "test.bin";
