@@ -1,8 +1,8 @@
 #include "records/TextLines.h"
 
-#include <cstdint>
+#include "framework/ParseInt.h"
+
 #include <cstring>
-#include <limits>
 
 namespace {
 
@@ -15,11 +15,6 @@ void RemoveCarriageReturn(std::string& line)
 bool IsScanSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
 }
 
 template <typename Source>
@@ -97,22 +92,16 @@ NumberScan ScanNumber(const std::string& line, int& value)
     std::size_t i = 0;
     while (i < line.size() && IsScanSpace(line[i]))
         ++i;
-    bool negative = false;
-    if (i < line.size() && (line[i] == '+' || line[i] == '-'))
-        negative = line[i++] == '-';
-    if (i == line.size() || !IsDigit(line[i]))
+    const char* number = line.data() + i;
+    switch (ReadDecimalInt(number, line.data() + line.size(), value)) {
+    case DecimalRead::Number:
+        return NumberScan::Number;
+    case DecimalRead::NoDigits:
         return NumberScan::NoNumber;
-
-    const std::int64_t limit = negative ? -static_cast<std::int64_t>(std::numeric_limits<int>::min())
-                                        : std::numeric_limits<int>::max();
-    std::int64_t magnitude = 0;
-    for (; i < line.size() && IsDigit(line[i]); ++i) {
-        magnitude = magnitude * 10 + (line[i] - '0');
-        if (magnitude > limit)
-            return NumberScan::OutOfRange;
+    case DecimalRead::OutOfRange:
+        break;
     }
-    value = static_cast<int>(negative ? -magnitude : magnitude);
-    return NumberScan::Number;
+    return NumberScan::OutOfRange;
 }
 
 bool IsSingleLineText(const std::string& text)
