@@ -1,5 +1,7 @@
 #pragma once
 // Thin control objects: the window handle and the operations the program uses.
+#include <windows.h>
+
 #include <commctrl.h>
 
 #include "framework/CWnd.h"

@@ -39,8 +39,10 @@ public:
     BOOL OnCmdMsg(UINT id, UINT code);
 };
 
+// Declares the class's map. It adds no access specifier, so the members that
+// follow keep the access of the section it stands in; a class derived from
+// this one needs at least protected access to it.
 #define DECLARE_MESSAGE_MAP()                                   \
-public:                                                         \
     static const AFX_MSGMAP* GetThisMessageMap();               \
     const AFX_MSGMAP* GetMessageMap() const override { return GetThisMessageMap(); }
 
@@ -58,14 +60,21 @@ public:                                                         \
         return &map;                                            \
     }
 
+// A command's handler is given as &Class::Handler; a window message's
+// handler has the message's fixed name in the class being mapped.
+
+// void Handler(): any WM_COMMAND with this command id (menu, accelerator, IDOK, IDCANCEL).
 #define ON_COMMAND(id, memberFxn) \
     { WM_COMMAND, 0, static_cast<UINT>(id), AfxSig_vv, static_cast<AFX_PMSG>(memberFxn), nullptr },
 
+// void Handler(): a click on the button with this control id.
 #define ON_BN_CLICKED(id, memberFxn) \
-    { WM_COMMAND, BN_CLICKED, static_cast<UINT>(id), AfxSig_vv, static_cast<AFX_PMSG>(&ThisClass::memberFxn), nullptr },
+    { WM_COMMAND, BN_CLICKED, static_cast<UINT>(id), AfxSig_vv, static_cast<AFX_PMSG>(memberFxn), nullptr },
 
+// void OnPaint()
 #define ON_WM_PAINT() \
     { WM_PAINT, 0, 0, AfxSig_vv, static_cast<AFX_PMSG>(&ThisClass::OnPaint), nullptr },
 
+// HCURSOR OnQueryDragIcon()
 #define ON_WM_QUERYDRAGICON() \
     { WM_QUERYDRAGICON, 0, 0, AfxSig_hv, nullptr, static_cast<AFX_PMSG_CURSOR>(&ThisClass::OnQueryDragIcon) },

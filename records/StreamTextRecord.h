@@ -11,7 +11,7 @@
 struct StreamTextRecord {
     std::string name, vorname;
     int matrnr = 0, fachbereich = 0, studiengangIndex = -1;
-    int wohnort = 0;               // save: the raw member value (lines 7, 8 present when non-zero); load: 1 iff line 6's number is 1, else 0
+    int wohnort = 0;               // line 6; the form's command saves 0 or 1, lines 7, 8 follow when non-zero; load: 1 iff the number is 1
     std::string strasse;           // line 7
     int fahrtIndex = -1;           // line 8
 };

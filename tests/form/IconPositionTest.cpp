@@ -1,6 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 #include "form/IconPosition.h"
+#include "form/Korva1Dlg.h"
+
+// The message map's declaration keeps the access of the section it stands
+// in: the icon handle, declared after it among the protected members, is not
+// reachable from outside the form.
+template <typename T, typename = void>
+struct HasPublicIcon : std::false_type {};
+template <typename T>
+struct HasPublicIcon<T, std::void_t<decltype(&T::m_hIcon)>> : std::true_type {};
+struct PublicIcon {
+    HICON m_hIcon;
+};
+static_assert(HasPublicIcon<PublicIcon>::value, "the probe sees a public member");
+static_assert(!HasPublicIcon<CKorva1Dlg>::value, "the form's icon handle is protected");
 
 TEST(CenteredIconOffset, CentresAndTruncatesTowardZero)
 {
