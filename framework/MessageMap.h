@@ -39,6 +39,9 @@ public:
     BOOL OnCmdMsg(UINT id, UINT code);
 };
 
+// The map macros are laid out as the code they expand to.
+// clang-format off
+
 // Declares the class's map. It adds no access specifier, so the members that
 // follow keep the access of the section it stands in; a class derived from
 // this one needs at least protected access to it.
@@ -78,3 +81,5 @@ public:
 // HCURSOR OnQueryDragIcon()
 #define ON_WM_QUERYDRAGICON() \
     { WM_QUERYDRAGICON, 0, 0, AfxSig_hv, nullptr, static_cast<AFX_PMSG_CURSOR>(&ThisClass::OnQueryDragIcon) },
+
+// clang-format on
