@@ -11,6 +11,10 @@ TEST(CString, HoldsBytesExactly)
     EXPECT_EQ(text.GetLength(), 9);
     EXPECT_EQ(text.ToStdString(), bytes);
     EXPECT_EQ(std::string(text.GetString()), bytes);
+
+    // A counted text keeps a zero byte and stops at its length.
+    CString counted("Bahn\0Bus", 6);
+    EXPECT_EQ(counted.ToStdString(), std::string("Bahn\0B", 6));
 }
 
 TEST(CString, NullAndEmptyAreTheEmptyString)
