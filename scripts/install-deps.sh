@@ -10,7 +10,7 @@ packages=(
   wine wine64 fonts-wine
   xvfb xdotool x11-utils imagemagick icoutils
   g++ googletest
-  clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev llvm-14 clang-tidy-14 clang-format-14
 )
 
 missing=()

@@ -1,20 +1,33 @@
 #!/bin/bash
-# Builds everything and runs every test: the code without window calls
-# natively under AddressSanitizer and UndefinedBehaviorSanitizer, the record
-# file fuzzers for a bounded time, the 32-bit release's checks, and last all
-# Windows tests of the x86-64 build under Wine on a virtual display.
+# Builds everything and runs every test and check: each header on its own;
+# the code without window calls natively (clang, AddressSanitizer and
+# UndefinedBehaviorSanitizer) with its line coverage and clang-tidy; the
+# record file fuzzers for a bounded time; the 32-bit release's checks and a
+# second build of it that must come out byte for byte the same; all Windows
+# tests of the x86-64 build under Wine on a virtual display; and last the
+# formatting of all C++. Warnings are errors in every build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 jobs=$(nproc)
 fuzz_seconds=${KORVA_FUZZ_SECONDS:-30}
+min_coverage=95
 
 scripts/install-deps.sh
 
-echo "== Native tests (ASan, UBSan)"
+echo "== Every header on its own"
+scripts/check-headers.sh
+
+echo "== Native tests (clang, ASan, UBSan, coverage)"
 cmake --preset native >/dev/null
 cmake --build --preset native -j"$jobs"
+rm -rf build/native/profiles
 ctest --preset native -j"$jobs"
+scripts/coverage.sh build/native "$min_coverage"
+
+echo "== clang-tidy on the code without window calls"
+clang-tidy-14 -p build/native --quiet records/*.cpp framework/CString.cpp framework/ParseInt.cpp 2>/dev/null
+echo "No findings."
 
 echo "== Fuzzing the record files, ${fuzz_seconds} s per format"
 cmake --preset fuzz >/dev/null
@@ -25,8 +38,13 @@ echo "== 32-bit release (built and checked; it cannot run here)"
 cmake --preset windows-x86 >/dev/null
 cmake --build --preset windows-x86 -j"$jobs"
 ctest --preset windows-x86
+scripts/check-reproducible.sh "$jobs"
 
 echo "== Windows tests under Wine"
 cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64 -j"$jobs"
 ctest --preset windows-x64
+
+echo "== Formatting (.clang-format)"
+git ls-files -z '*.c' '*.cpp' '*.h' | xargs -0 clang-format-14 --dry-run --Werror
+echo "All C++ is formatted."
