@@ -6,7 +6,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # One self-contained exe: no libstdc++, libgcc or winpthread DLLs beside it.
-# No link time in the header, so that a build can be reproduced byte for byte.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 # The release carries no symbol tables.
 set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
