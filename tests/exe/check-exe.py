@@ -7,9 +7,11 @@ Usage: check-exe.py --machine x86-64|i686 EXE
 Prints every failed check and exits with 1 if there was any.
 """
 import argparse
+import re
 import struct
 import sys
 import xml.etree.ElementTree as ET
+from pathlib import Path
 
 MACHINES = {"x86-64": (0x8664, 0x20B), "i686": (0x14C, 0x10B)}
 GUI_SUBSYSTEM = 2
@@ -31,34 +33,23 @@ DIALOG = {"style": 0x90C800C8, "ex_style": 0x00040000, "help_id": 0,
           "font": (8, 0, 0, 1, "MS Shell Dlg")}
 ATOMS = {0x80: "Button", 0x81: "Edit", 0x82: "Static", 0x83: "ListBox",
          0x84: "ScrollBar", 0x85: "ComboBox"}
-# id, class, caption, x, y, width, height, style
-CONTROLS = [
-    (-1, "Static", "Name", 29, 20, 19, 8, 0x50020000),
-    (-1, "Static", "Vorname", 29, 41, 29, 8, 0x50020000),
-    (-1, "Static", "Matrnr.", 28, 64, 25, 8, 0x50020000),
-    (1000, "Edit", "", 77, 18, 250, 14, 0x50810080),
-    (1001, "Edit", "", 77, 39, 249, 14, 0x50810080),
-    (1002, "Edit", "", 77, 62, 82, 14, 0x50810080),
-    (1003, "msctls_updown32", "", 159, 63, 11, 14, 0x500000B2),
-    (-1, "Button", "Fachbereich", 29, 89, 100, 77, 0x50000007),
-    (1004, "Button", "AI", 48, 103, 23, 10, 0x50020009),
-    (1005, "Button", "VW", 48, 122, 27, 10, 0x50000009),
-    (1006, "Button", "W", 48, 140, 23, 10, 0x50000009),
-    (-1, "Button", "Studiengänge", 176, 92, 173, 70, 0x50000007),
-    (1007, "ListBox", "", 192, 106, 142, 45, 0x50A10103),
-    (-1, "Button", "Adresse / Fahrt", 25, 185, 162, 89, 0x50000007),
-    (1008, "Button", "Wohnort in QZ", 38, 201, 65, 10, 0x50010003),
-    (-1, "Static", "Straße", 38, 218, 22, 8, 0x50020000),
-    (-1, "Static", "Fahrt zur Hochschule", 38, 244, 68, 8, 0x50020000),
-    (1009, "Edit", "", 38, 226, 135, 14, 0x58810080),
-    (1010, "ComboBox", "", 38, 255, 135, 57, 0x58210102),
-    (1011, "Button", "Laden1 Ascii", 213, 188, 79, 14, 0x50010000),
-    (1012, "Button", "Speichern1 Ascii", 307, 188, 79, 14, 0x50010000),
-    (1013, "Button", "Laden Stream Ascii", 213, 223, 79, 14, 0x50010000),
-    (1014, "Button", "Speichern Stream Ascii", 309, 222, 79, 14, 0x50010000),
-    (1015, "Button", "Laden Stream Binär", 213, 250, 79, 14, 0x50010000),
-    (1016, "Button", "Speichern Stream Binär", 311, 250, 79, 14, 0x50010000),
-]
+LAYOUT = Path(__file__).resolve().parent.parent / "form" / "DialogLayout.def"
+RESOURCE_IDS = Path(__file__).resolve().parent.parent.parent / "res" / "resource.h"
+
+
+def expected_controls():
+    """(id, class, caption, x, y, width, height, style) per control, from the
+    layout that the form's test reads too; ids by name from res/resource.h."""
+    ids = {"IDC_STATIC": -1}
+    for name, value in re.findall(r"^#define (IDC_\w+) (\d+)$", RESOURCE_IDS.read_text(), re.M):
+        ids[name] = int(value)
+    rows = re.findall(r'^CONTROL_SPEC\((\w+), "([^"]*)", "([^"]*)", (\d+), (\d+), (\d+), (\d+), (0x[0-9A-Fa-f]+)\)$',
+                      LAYOUT.read_text(encoding="utf-8"), re.M)
+    return [(ids[i], cls, caption, int(x), int(y), int(w), int(h), int(style, 16))
+            for i, cls, caption, x, y, w, h, style in rows]
+
+
+CONTROLS = expected_controls()
 
 
 class PeFile:

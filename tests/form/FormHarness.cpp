@@ -24,20 +24,6 @@ void CALLBACK RunBodyWhenShown(HWND, UINT, UINT_PTR timer, DWORD)
     ::PostMessageA(g_form->m_hWnd, WM_COMMAND, IDCANCEL, 0);
 }
 
-std::string WindowText(HWND hWnd)
-{
-    std::string text(static_cast<size_t>(::GetWindowTextLengthA(hWnd)) + 1, '\0');
-    text.resize(static_cast<size_t>(::GetWindowTextA(hWnd, &text[0], static_cast<int>(text.size()))));
-    return text;
-}
-
-std::string ClassName(HWND hWnd)
-{
-    char name[64] = "";
-    ::GetClassNameA(hWnd, name, sizeof name);
-    return name;
-}
-
 struct BoxWatch {
     std::vector<ShownMessageBox> seen;
     std::set<HWND> answered;
@@ -115,6 +101,20 @@ std::vector<std::string> MessageTexts(const std::vector<ShownMessageBox>& boxes)
     std::vector<std::string> texts;
     for (const ShownMessageBox& box : boxes) texts.push_back(box.text);
     return texts;
+}
+
+std::string WindowText(HWND hWnd)
+{
+    std::string text(static_cast<size_t>(::GetWindowTextLengthA(hWnd)) + 1, '\0');
+    text.resize(static_cast<size_t>(::GetWindowTextA(hWnd, &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
+std::string ClassName(HWND hWnd)
+{
+    char name[64] = "";
+    ::GetClassNameA(hWnd, name, sizeof name);
+    return name;
 }
 
 HWND Item(CKorva1Dlg& form, int id) { return ::GetDlgItem(form.m_hWnd, id); }

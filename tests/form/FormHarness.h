@@ -20,6 +20,10 @@ struct ShownMessageBox {
 std::vector<ShownMessageBox> AnswerMessageBoxes(const std::function<void()>& action);
 std::vector<std::string> MessageTexts(const std::vector<ShownMessageBox>& boxes);
 
+// A window's text as the program holds it (ANSI bytes), and its class name.
+std::string WindowText(HWND hWnd);
+std::string ClassName(HWND hWnd);
+
 // The live controls, read and changed as a user would see and change them.
 HWND Item(CKorva1Dlg& form, int id);
 std::string Text(CKorva1Dlg& form, int id);

@@ -17,51 +17,15 @@ struct ControlSpec {
 };
 
 const ControlSpec kControls[] = {
-    { IDC_STATIC, "Static", "Name", { 29, 20, 19, 8 }, 0x50020000 },
-    { IDC_STATIC, "Static", "Vorname", { 29, 41, 29, 8 }, 0x50020000 },
-    { IDC_STATIC, "Static", "Matrnr.", { 28, 64, 25, 8 }, 0x50020000 },
-    { IDC_EDIT_NAME, "Edit", "Brenkow", { 77, 18, 250, 14 }, 0x50810080 },
-    { IDC_EDIT_VORNAME, "Edit", "Talmino", { 77, 39, 249, 14 }, 0x50810080 },
-    { IDC_EDIT_MATRNR, "Edit", "0", { 77, 62, 82, 14 }, 0x50810080 },
-    { IDC_SPIN_MATRNR, "msctls_updown32", "", { 159, 63, 11, 14 }, 0x500000B2 },
-    { IDC_STATIC, "Button", "Fachbereich", { 29, 89, 100, 77 }, 0x50000007 },
-    // The dialog manager gives the checked radio button a tab stop.
-    { IDC_RADIO_AI, "Button", "AI", { 48, 103, 23, 10 }, 0x50020009 | WS_TABSTOP },
-    { IDC_RADIO_VW, "Button", "VW", { 48, 122, 27, 10 }, 0x50000009 },
-    { IDC_RADIO_W, "Button", "W", { 48, 140, 23, 10 }, 0x50000009 },
-    { IDC_STATIC, "Button", "Studieng\xE4nge", { 176, 92, 173, 70 }, 0x50000007 },
-    { IDC_LIST_STUDIENGANG, "ListBox", "", { 192, 106, 142, 45 }, 0x50A10103 },
-    { IDC_STATIC, "Button", "Adresse / Fahrt", { 25, 185, 162, 89 }, 0x50000007 },
-    { IDC_CHECK_WOHNORT, "Button", "Wohnort in QZ", { 38, 201, 65, 10 }, 0x50010003 },
-    { IDC_STATIC, "Static", "Stra\xDF" "e", { 38, 218, 22, 8 }, 0x50020000 },
-    { IDC_STATIC, "Static", "Fahrt zur Hochschule", { 38, 244, 68, 8 }, 0x50020000 },
-    { IDC_EDIT_STRASSE, "Edit", "", { 38, 226, 135, 14 }, 0x58810080 },
-    { IDC_COMBO_FAHRT, "ComboBox", "", { 38, 255, 135, 57 }, 0x58210102 },
-    { IDC_BUTTON_LADEN1, "Button", "Laden1 Ascii", { 213, 188, 79, 14 }, 0x50010000 },
-    { IDC_BUTTON_SPEICHERN1, "Button", "Speichern1 Ascii", { 307, 188, 79, 14 }, 0x50010000 },
-    { IDC_BUTTON_LADEN_STREAM, "Button", "Laden Stream Ascii", { 213, 223, 79, 14 }, 0x50010000 },
-    { IDC_BUTTON_SPEICHERN_STREAM, "Button", "Speichern Stream Ascii", { 309, 222, 79, 14 }, 0x50010000 },
-    { IDC_BUTTON_LADEN_BINAER, "Button", "Laden Stream Bin\xE4r", { 213, 250, 79, 14 }, 0x50010000 },
-    { IDC_BUTTON_SPEICHERN_BINAER, "Button", "Speichern Stream Bin\xE4r", { 311, 250, 79, 14 }, 0x50010000 },
+#define CONTROL_SPEC(id, className, caption, x, y, width, height, style) \
+    { id, className, caption, { x, y, width, height }, style },
+#include "DialogLayout.def"
+#undef CONTROL_SPEC
 };
 
 std::string Lower(std::string text)
 {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string WindowClass(HWND hWnd)
-{
-    char name[64] = "";
-    ::GetClassNameA(hWnd, name, sizeof name);
-    return name;
-}
-
-std::string WindowCaption(HWND hWnd)
-{
-    char text[128] = "";
-    ::GetWindowTextA(hWnd, text, sizeof text);
     return text;
 }
 
@@ -77,20 +41,30 @@ RECT ClientRect(HWND form, HWND control)
 TEST(Layout, EveryControlAsTheTemplateGivesIt)
 {
     WithForm([](CKorva1Dlg& form) {
-        EXPECT_EQ(WindowCaption(form.m_hWnd), "Korva1");
+        EXPECT_EQ(WindowText(form.m_hWnd), "Korva1");
+        // The template's edits are empty; the form shows its record in them.
+        EXPECT_EQ(Text(form, IDC_EDIT_NAME), "Brenkow");
+        EXPECT_EQ(Text(form, IDC_EDIT_VORNAME), "Talmino");
+        EXPECT_EQ(Text(form, IDC_EDIT_MATRNR), "0");
+        EXPECT_EQ(Text(form, IDC_EDIT_STRASSE), "");
         size_t index = 0;
         for (HWND child = ::GetWindow(form.m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT), ++index) {
             ASSERT_LT(index, std::size(kControls)) << "more controls than the template has";
             const ControlSpec& wanted = kControls[index];
             SCOPED_TRACE(wanted.caption);
             EXPECT_EQ(static_cast<short>(::GetDlgCtrlID(child)), wanted.id);
-            EXPECT_EQ(Lower(WindowClass(child)), Lower(wanted.className));
-            EXPECT_EQ(WindowCaption(child), wanted.caption);
+            EXPECT_EQ(Lower(ClassName(child)), Lower(wanted.className));
+            if (Lower(wanted.className) != "edit") {
+                EXPECT_EQ(WindowText(child), wanted.caption);
+            }
             // The dialog manager draws a bordered control with a sunken client
-            // edge instead, and scroll bars come and go with the content.
+            // edge instead, scroll bars come and go with the content, and the
+            // checked radio button gets a tab stop.
             const DWORD adjusted = WS_BORDER | WS_VSCROLL;
             const DWORD style = static_cast<DWORD>(::GetWindowLongA(child, GWL_STYLE));
-            EXPECT_EQ(style & ~adjusted, wanted.style & ~adjusted);
+            const bool checkedRadio = (wanted.style & BS_TYPEMASK) == BS_AUTORADIOBUTTON && IsChecked(form, wanted.id);
+            const DWORD wantedStyle = wanted.style | (checkedRadio ? WS_TABSTOP : 0);
+            EXPECT_EQ(style & ~adjusted, wantedStyle & ~adjusted);
             if (wanted.style & WS_BORDER) {
                 EXPECT_TRUE(::GetWindowLongA(child, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
             }
