@@ -1,6 +1,8 @@
 // The residence box, the up-down range and the window's icon.
 #include "FormHarness.h"
 
+#include <windows.h>
+
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
