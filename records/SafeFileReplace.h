@@ -13,7 +13,7 @@ using TempFileWriter = std::function<SaveResult(const std::string& tempPath)>;
 // Gives the next name to try for the temporary file of a save of `target`.
 using TempNameSource = std::function<std::string(const std::string& target)>;
 
-// Beside the target and marked as the program's: "test.txt.~k3f9a2.tmp",
+// Beside the target and marked as the program's: "test.txt.~k3f9a2c.tmp",
 // with six random hexadecimal digits.
 std::string RandomTempName(const std::string& target);
 

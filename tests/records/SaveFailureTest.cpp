@@ -136,18 +136,6 @@ TEST_F(SaveFailure, TakenTemporaryNamesAreLeftAlone)
     EXPECT_EQ(ReadBytes(names.back()), "mine too");
 }
 
-TEST_F(SaveFailure, TemporaryNameIsMarkedAsTheProgramsAndChangesEachTime)
-{
-    const std::string target = PathOf("test.txt");
-    const std::string first = RandomTempName(target), second = RandomTempName(target);
-    EXPECT_NE(first, second);
-    for (const std::string& name : {first, second}) {
-        EXPECT_EQ(name.size(), target.size() + 13) << name;
-        EXPECT_EQ(name.rfind(target + ".~k", 0), 0u) << name;
-        EXPECT_EQ(name.substr(name.size() - 4), ".tmp") << name;
-    }
-}
-
 TEST_F(SaveFailure, UnstorableValueKeepsTheFile)
 {
     for (const Format& format : formats) {
@@ -242,8 +230,12 @@ TEST_F(SaveFailure, SaveKilledPartWayKeepsTheOldFile)
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
     EXPECT_EQ(ReadBytes(path), "old");
+    // What is left can be told for the program's: "test.txt.~k3f9a2c.tmp".
     const auto left = EntriesOf(folder);
     ASSERT_EQ(left.size(), 2u);
+    EXPECT_EQ(left[1].size(), std::string("test.txt.~k3f9a2c.tmp").size()) << left[1];
+    EXPECT_EQ(left[1].rfind("test.txt.~k", 0), 0u) << left[1];
+    EXPECT_EQ(left[1].substr(left[1].size() - 4), ".tmp") << left[1];
 
     ASSERT_EQ(formats[0].save(path.c_str()), SaveResult::Saved);
     EXPECT_EQ(ReadBytes(path).substr(0, 9), "Brenkow\r\n");
