@@ -3,19 +3,11 @@
 #include "records/SafeFileReplace.h"
 #include "records/TextLines.h"
 
-#include <algorithm>
 #include <fstream>
 #include <limits>
 #include <utility>
 
 namespace {
-
-// The form's single-line fields cannot hold a line break or a zero byte, and
-// the length has to fit its 32-bit field.
-bool IsStorableName(const std::string& name)
-{
-    return IsSingleLineText(name) && name.size() <= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
-}
 
 // Byte by byte, so that the file does not depend on the host's byte order.
 void WriteInt32(std::ostream& out, std::int32_t value)
@@ -45,24 +37,14 @@ void WriteName(std::ostream& out, const std::string& name)
     out.write(name.data(), static_cast<std::streamsize>(name.size()));
 }
 
-// The name grows only by bytes that actually arrive, so a forged length
-// ends with the file instead of forcing a huge allocation.
+// A length beyond a field's is refused before any of its bytes are read.
 bool ReadName(std::istream& in, std::string& name)
 {
-    constexpr std::size_t chunkSize = 4096;
     std::int32_t length = 0;
-    if (!ReadInt32(in, length) || length < 0)
+    if (!ReadInt32(in, length) || length < 0 || static_cast<std::size_t>(length) > kMaxFieldLength)
         return false;
-    const auto total = static_cast<std::size_t>(length);
-    name.clear();
-    while (name.size() < total) {
-        const std::size_t start = name.size();
-        const std::size_t chunk = std::min(total - start, chunkSize);
-        name.resize(start + chunk);
-        if (!in.read(&name[start], static_cast<std::streamsize>(chunk)))
-            return false;
-    }
-    return IsSingleLineText(name);
+    name.resize(static_cast<std::size_t>(length));
+    return in.read(name.data(), length) && IsSingleLineText(name);
 }
 
 }  // namespace
@@ -78,7 +60,8 @@ bool WriteBinaryRecord(std::ostream& out, const BinaryRecord& record)
 
 SaveResult SaveBinaryRecord(const char* path, const BinaryRecord& record)
 {
-    if (!IsStorableName(record.name) || !IsStorableName(record.vorname))
+    // The form's fields hold no line break or zero byte and at most a field's length.
+    if (!IsFieldText(record.name) || !IsFieldText(record.vorname))
         return SaveResult::WriteFailed;
     return ReplaceFileSafely(path, [&record](const std::string& tempPath) {
         std::ofstream out(tempPath, std::ios::binary);

@@ -17,7 +17,7 @@ struct BinaryRecord {
 };
 
 // Refuses (WriteFailed, nothing touched) a name holding a zero byte, CR or
-// LF, which the load would refuse.
+// LF, or longer than kMaxFieldLength, which the load would refuse.
 SaveResult SaveBinaryRecord(const char* path, const BinaryRecord& record);
 
 // The record is written only on Loaded. Bytes after wohnort are ignored.

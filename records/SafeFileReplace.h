@@ -10,8 +10,21 @@
 // close fails, Saved otherwise.
 using TempFileWriter = std::function<SaveResult(const std::string& tempPath)>;
 
-// Saves a file so that no failure loses the one that was there: the new
-// content goes to a temporary file beside the target, which replaces the
-// target only once it is complete. On every failure the target is untouched
-// and no temporary file is left behind.
-SaveResult ReplaceFileSafely(const char* path, const TempFileWriter& writeTemp);
+// Gives the next name to try for the temporary file of a save of `target`.
+using TempNameSource = std::function<std::string(const std::string& target)>;
+
+// Beside the target and marked as the program's: "test.txt.~k3f9a2c.tmp",
+// with six random hexadecimal digits.
+std::string RandomTempName(const std::string& target);
+
+// How many names a save tries before it gives up with CannotOpen.
+constexpr int kTempNameAttempts = 64;
+
+// Saves a file so that no failure loses the one that was there. First the
+// target must be replaceable (else CannotOpen, nothing written). The new
+// content goes to a temporary file created under a name that nothing held,
+// is forced to the disk with the target's attributes, and only then replaces
+// the target. On every failure the target is untouched and the temporary
+// file is removed; no other entry of the folder is ever touched.
+SaveResult ReplaceFileSafely(const char* path, const TempFileWriter& writeTemp,
+                             const TempNameSource& nextTempName = RandomTempName);

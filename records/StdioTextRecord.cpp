@@ -7,14 +7,15 @@
 
 namespace {
 
-// A text with a line break or a zero byte would come back as other lines.
+// A text with a line break or a zero byte would come back as other lines,
+// and one longer than a field would not load at all.
 bool IsStorable(const StdioTextRecord& record)
 {
-    const bool storable = IsSingleLineText(record.name) && IsSingleLineText(record.vorname)
-        && IsSingleLineText(record.fachbereichCode) && IsSingleLineText(record.studiengang);
+    const bool storable = IsFieldText(record.name) && IsFieldText(record.vorname) && IsFieldText(record.fachbereichCode)
+        && IsFieldText(record.studiengang);
     if (!record.wohnort)
         return storable;  // street and travel mode are not written
-    return storable && IsSingleLineText(record.strasse) && IsSingleLineText(record.fahrt);
+    return storable && IsFieldText(record.strasse) && IsFieldText(record.fahrt);
 }
 
 // CR LF written by hand into a binary file: the same bytes on every platform.

@@ -20,7 +20,8 @@ struct StdioTextRecord {
 };
 
 // Refuses (WriteFailed, nothing touched) a record whose written texts hold a
-// CR, LF or zero byte, since it could not be read back.
+// CR, LF or zero byte or are longer than kMaxFieldLength, since it could not
+// be read back.
 SaveResult SaveStdioTextRecord(const char* path, const StdioTextRecord& record);
 
 // The record is written only on Loaded.

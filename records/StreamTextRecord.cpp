@@ -9,11 +9,12 @@
 
 namespace {
 
-// A text with a line break or a zero byte would come back as other lines.
+// A text with a line break or a zero byte would come back as other lines,
+// and one longer than a field would not load at all.
 bool IsStorable(const StreamTextRecord& record)
 {
-    const bool storable = IsSingleLineText(record.name) && IsSingleLineText(record.vorname);
-    return record.wohnort == 0 ? storable : storable && IsSingleLineText(record.strasse);
+    const bool storable = IsFieldText(record.name) && IsFieldText(record.vorname);
+    return record.wohnort == 0 ? storable : storable && IsFieldText(record.strasse);
 }
 
 }  // namespace

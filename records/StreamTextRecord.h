@@ -17,7 +17,8 @@ struct StreamTextRecord {
 };
 
 // Refuses (WriteFailed, nothing touched) a record whose written texts hold a
-// CR, LF or zero byte, since it could not be read back.
+// CR, LF or zero byte or are longer than kMaxFieldLength, since it could not
+// be read back.
 SaveResult SaveStreamTextRecord(const char* path, const StreamTextRecord& record);
 
 // The record is written only on Loaded.

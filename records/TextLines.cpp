@@ -32,6 +32,11 @@ bool ReadNumberLineFrom(Source& source, int& number)
 
 }  // namespace
 
+bool IsFieldText(const std::string& text)
+{
+    return text.size() <= kMaxFieldLength && IsSingleLineText(text);
+}
+
 bool ReadTextLine(std::FILE* file, std::string& line)
 {
     line.clear();
@@ -43,28 +48,37 @@ bool ReadTextLine(std::FILE* file, std::string& line)
         // terminating zero, or the first untouched byte, preceded by it.
         std::memset(chunk, '\n', sizeof chunk);
         if (!std::fgets(chunk, sizeof chunk, file))
-            return !std::ferror(file) && !line.empty();
+            return !std::ferror(file) && !line.empty() && line.size() <= kMaxFieldLength;
 
         const char* found = static_cast<const char*>(std::memchr(chunk, '\n', sizeof chunk));
         const std::size_t at = found ? static_cast<std::size_t>(found - chunk) : sizeof chunk;
         if (at + 1 < sizeof chunk && chunk[at + 1] == '\0') {
             line.append(chunk, at);
             RemoveCarriageReturn(line);
-            return true;
+            return line.size() <= kMaxFieldLength;
         }
         // No line end in this chunk: it is full, or the file ends here.
         line.append(chunk, found ? at - 1 : sizeof chunk - 1);
+        if (line.size() > kMaxFieldLength + 1)
+            return false;  // too long even with a CR before its LF
     }
 }
 
 bool ReadTextLine(std::istream& in, std::string& line)
 {
-    if (!std::getline(in, line))
-        return false;
-    // getline stops at end of file only when no LF ended the line.
-    if (!in.eof())
-        RemoveCarriageReturn(line);
-    return true;
+    line.clear();
+    char c;
+    while (in.get(c)) {
+        if (c == '\n') {
+            RemoveCarriageReturn(line);
+            return line.size() <= kMaxFieldLength;
+        }
+        if (line.size() > kMaxFieldLength)
+            return false;  // too long even with a CR before its LF
+        line.push_back(c);
+    }
+    // The file ends without a line end: the last line keeps every byte.
+    return !in.bad() && !line.empty() && line.size() <= kMaxFieldLength;
 }
 
 bool ReadFieldLine(std::FILE* file, std::string& value)

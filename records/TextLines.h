@@ -1,15 +1,24 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <istream>
 #include <string>
 
-// Helpers shared by the line-oriented record files. A line ends at CR LF or
-// at a bare LF; the last line of a file may lack its end, and then keeps
-// every byte it has.
+// Helpers shared by the record files. A line ends at CR LF or at a bare LF;
+// the last line of a file may lack its end, and then keeps every byte it has.
 
-// Reads the next whole line, of any length, without its line end. False when
-// the file has no further line or cannot be read.
+// The most an edit field of the form takes by typing or pasting. No value in
+// a record file, and so no line of one, may be longer; a load stops reading
+// as soon as one is, so that a file of any size is refused quickly.
+constexpr std::size_t kMaxFieldLength = 32767;
+
+// True when the text can be one of the form's values in a record file: at
+// most kMaxFieldLength bytes, and no zero byte, CR or LF.
+bool IsFieldText(const std::string& text);
+
+// Reads the next line without its line end. False when the file has no
+// further line, cannot be read, or the line is longer than kMaxFieldLength.
 bool ReadTextLine(std::FILE* file, std::string& line);
 bool ReadTextLine(std::istream& in, std::string& line);
 

@@ -9,7 +9,7 @@ packages=(
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 fonts-wine
   xvfb xdotool x11-utils imagemagick icoutils
-  g++ googletest
+  g++ googletest strace
   clang-14 libclang-rt-14-dev llvm-14 clang-tidy-14 clang-format-14
 )
 

@@ -15,6 +15,15 @@ min_coverage=95
 
 scripts/install-deps.sh
 
+# ctest counts a test that could not set up its fault as skipped; say why.
+show_skip_reasons() {
+  awk '/^[0-9]+\/[0-9]+ Testing: / { name = $3 }
+       /: Skipped$/ { getline; print "  skipped " name ": " $0 }
+       /^SKIPPED: / { print "  skipped " name ": " substr($0, 10) }
+       / \.\.\. skipped / { sub(/.* \.\.\. skipped /, ""); print "  skipped " name ": " $0 }' \
+    "$1/Testing/Temporary/LastTest.log"
+}
+
 echo "== Every header on its own"
 scripts/check-headers.sh
 
@@ -23,6 +32,7 @@ cmake --preset native >/dev/null
 cmake --build --preset native -j"$jobs"
 rm -rf build/native/profiles
 ctest --preset native -j"$jobs"
+show_skip_reasons build/native
 scripts/coverage.sh build/native "$min_coverage"
 
 echo "== clang-tidy on the code without window calls"
@@ -44,6 +54,7 @@ echo "== Windows tests under Wine"
 cmake --preset windows-x64 >/dev/null
 cmake --build --preset windows-x64 -j"$jobs"
 ctest --preset windows-x64
+show_skip_reasons build/windows-x64
 
 echo "== Formatting (.clang-format)"
 git ls-files -z '*.c' '*.cpp' '*.h' | xargs -0 clang-format-14 --dry-run --Werror

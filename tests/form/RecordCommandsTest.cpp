@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "FormHarness.h"
+#include "tests/SkipOrFailInCi.h"
 
 namespace {
 
@@ -378,6 +379,13 @@ TEST(RecordCommands, MalformedFilesAreRefusedAndTheFormStays)
         { "test.bin negative length", IDC_BUTTON_LADEN_BINAER, kBinaryFile, Int32(-1) + BinaryRecordBytes("", "", 5, 0) },
         { "test.bin ends before the flag", IDC_BUTTON_LADEN_BINAER, kBinaryFile, BinaryRecordBytes("Neu", "Name", 5, 0).substr(0, 19) },
         { "test.bin name with a line break", IDC_BUTTON_LADEN_BINAER, kBinaryFile, BinaryRecordBytes("Ne\r\nu", "Name", 5, 0) },
+        { "test.txt first name one over the field length", IDC_BUTTON_LADEN1, kStdioFile,
+          Lines({ "Neu", std::string(32768, 'n'), "5", "AI", "Datenkunde", "0", "0" }) },
+        { "test.txt a 4 MB surname", IDC_BUTTON_LADEN1, kStdioFile, std::string(4 << 20, 'n') },
+        { "test2.txt street one over the field length", IDC_BUTTON_LADEN_STREAM, kStreamFile,
+          Lines({ "Neu", "Name", "5", "0", "2", "1", std::string(32768, 's'), "1" }) },
+        { "test.bin surname one over the field length", IDC_BUTTON_LADEN_BINAER, kBinaryFile,
+          BinaryRecordBytes(std::string(32768, 'n'), "Name", 5, 0) },
     };
     for (const Case& test : cases) {
         TempWorkingDir dir;
@@ -405,28 +413,93 @@ const char* const kSaveFiles[] = { kStdioFile, kStreamFile, kBinaryFile };
 // is written; the old file and the folder stay as they were.
 TEST(RecordCommands, SaveWhereTheFileCannotBeWrittenKeepsTheOldOne)
 {
+    enum Blocker { ReadOnly, Folder, HeldWithoutSharing };
+    const char* const blockerNames[] = { "read-only", "folder", "held without sharing" };
     for (int i = 0; i < 3; ++i) {
-        for (bool asFolder : { false, true }) {
+        for (Blocker blocker : { ReadOnly, Folder, HeldWithoutSharing }) {
             const char* file = kSaveFiles[i];
+            const std::string what = std::string(file) + ", " + blockerNames[blocker];
             TempWorkingDir dir;
-            if (asFolder) {
+            HANDLE held = INVALID_HANDLE_VALUE;
+            if (blocker == Folder) {
                 ::CreateDirectoryA(file, nullptr);
             } else {
                 dir.WriteFile(file, "alter Inhalt");
-                ::SetFileAttributesA(file, FILE_ATTRIBUTE_READONLY);
+                if (blocker == ReadOnly) ::SetFileAttributesA(file, FILE_ATTRIBUTE_READONLY);
+                // As another program holds it: no sharing at all.
+                if (blocker == HeldWithoutSharing)
+                    held = ::CreateFileA(file, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
             }
             WithForm([&](CKorva1Dlg& form) {
                 Enter(form, kExample);
-                EXPECT_EQ(Press(form, kSaveButtons[i]), Messages{ kMsgOpenForWriting }) << file << (asFolder ? " folder" : " read-only");
+                EXPECT_EQ(Press(form, kSaveButtons[i]), Messages{ kMsgOpenForWriting }) << what;
             });
+            EXPECT_EQ(FolderEntries(), std::vector<std::string>{ file }) << what;
+            if (held != INVALID_HANDLE_VALUE) ::CloseHandle(held);
             DWORD attributes = ::GetFileAttributesA(file);
-            if (asFolder) {
-                EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) << file;
+            if (blocker == Folder) {
+                EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) << what;
             } else {
-                EXPECT_EQ(dir.ReadFile(file), "alter Inhalt") << file;
+                EXPECT_EQ(dir.ReadFile(file), "alter Inhalt") << what;
             }
-            EXPECT_EQ(FolderEntries(), std::vector<std::string>{ file }) << file;
         }
+    }
+}
+
+// A save replaces its file and nothing else: the person's own files and
+// folders beside it, even under names like the save's temporary files, stay
+// as they were, and a hidden file stays hidden.
+TEST(RecordCommands, SaveReplacesOnlyItsFileAndKeepsItHidden)
+{
+    for (int i = 0; i < 3; ++i) {
+        const std::string file = kSaveFiles[i];
+        TempWorkingDir dir;
+        const std::vector<std::string> ownFiles = { file + ".tmp", file + ".~kffffff.tmp" };
+        for (const std::string& own : ownFiles) dir.WriteFile(own, "eigene Datei");
+        ::CreateDirectoryA((file + ".~k000000.tmp").c_str(), nullptr);
+        dir.WriteFile(file, "alter Inhalt");
+        if (!::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_HIDDEN) || !(::GetFileAttributesA(file.c_str()) & FILE_ATTRIBUTE_HIDDEN))
+            SKIP_OR_FAIL_IN_CI("this file system keeps no hidden attribute");
+        const std::vector<std::string> before = FolderEntries();
+
+        WithForm([&](CKorva1Dlg& form) {
+            Enter(form, kExample);
+            EXPECT_EQ(Press(form, kSaveButtons[i]), Messages{}) << file;
+        });
+        EXPECT_EQ(dir.ReadFile(file).substr(0, 4), i == 2 ? std::string("\x07\0\0\0", 4) : "Bren") << file;
+        EXPECT_TRUE(::GetFileAttributesA(file.c_str()) & FILE_ATTRIBUTE_HIDDEN) << file;
+        EXPECT_EQ(FolderEntries(), before) << file;
+        for (const std::string& own : ownFiles) EXPECT_EQ(dir.ReadFile(own), "eigene Datei") << own;
+    }
+}
+
+// The edits take 32,767 characters by typing; a value that long is saved and
+// loaded back in every format, one character more is neither saved nor loaded.
+TEST(RecordCommands, LongestValueRoundTripsAndALongerOneIsRefused)
+{
+    const std::string longest(32767, 'n');
+    const int loadButtons[] = { IDC_BUTTON_LADEN1, IDC_BUTTON_LADEN_STREAM, IDC_BUTTON_LADEN_BINAER };
+    for (int i = 0; i < 3; ++i) {
+        const char* file = kSaveFiles[i];
+        TempWorkingDir dir;
+        WithForm([&](CKorva1Dlg& form) {
+            Enter(form, kExampleWithResidence);
+            SetText(form, IDC_EDIT_NAME, longest);
+            if (i < 2) SetText(form, IDC_EDIT_STRASSE, longest);  // the binary file holds no street
+            ASSERT_EQ(Press(form, kSaveButtons[i]), Messages{}) << file;
+            SetText(form, IDC_EDIT_NAME, "kurz");
+            SetText(form, IDC_EDIT_STRASSE, "kurz");
+            form.UpdateData(TRUE);
+            EXPECT_EQ(Press(form, loadButtons[i]), Messages{}) << file;
+            EXPECT_EQ(Text(form, IDC_EDIT_NAME), longest) << file;
+            EXPECT_EQ(Text(form, IDC_EDIT_STRASSE), i < 2 ? longest : "kurz") << file;
+
+            const std::string saved = dir.ReadFile(file);
+            SetText(form, IDC_EDIT_NAME, longest + "n");
+            EXPECT_EQ(Press(form, kSaveButtons[i]), Messages{ kMsgWriting }) << file;
+            EXPECT_EQ(dir.ReadFile(file), saved) << file;
+            EXPECT_EQ(FolderEntries(), std::vector<std::string>{ file }) << file;
+        });
     }
 }
 

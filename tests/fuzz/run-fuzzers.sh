@@ -15,6 +15,22 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 findings="$build/fuzz-findings"
 
+# Seeds with a value at the field length limit and one byte over it: too big
+# to keep in the repository, so made here.
+field() { head -c "$1" /dev/zero | tr '\0' n; }
+add_limit_seeds() {
+    local corpus=$1 length
+    for length in 32767 32768; do
+        case $corpus in
+        */fuzz_stdio_text_record) { field $length; printf '\r\nT\r\n1\r\nAI\r\nR\r\n0\r\n0\r\n'; } ;;
+        */fuzz_stream_text_record) { field $length; printf '\r\nT\r\n1\r\n0\r\n0\r\n0\r\n'; } ;;
+        */fuzz_binary_record)
+            { [ $length = 32767 ] && printf '\xff\x7f\0\0' || printf '\0\x80\0\0'
+              field $length; printf '\0\0\0\0\x01\0\0\0\0\0\0\0'; } ;;
+        esac >"$corpus/limit-$length"
+    done
+}
+
 status=0
 for target in fuzz_stdio_text_record fuzz_stream_text_record fuzz_binary_record; do
     program="$build/tests/fuzz/$target"
@@ -24,11 +40,13 @@ for target in fuzz_stdio_text_record fuzz_stream_text_record fuzz_binary_record;
         continue
     fi
     cp -r "$here/corpus/$target" "$work/$target"
+    add_limit_seeds "$work/$target"
     mkdir -p "$findings"
     log="$work/$target.log"
     # A malloc limit far below the RSS limit: a forged length must not make a
-    # huge allocation even when it would fit in memory.
-    "$program" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=64 -max_len=16384 \
+    # huge allocation even when it would fit in memory. Inputs may be long
+    # enough to hold a value over the field length limit.
+    "$program" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=64 -max_len=33000 \
         -artifact_prefix="$findings/$target-" "$work/$target" >"$log" 2>&1
     result=$?
     runs=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$log" | tail -n 1)

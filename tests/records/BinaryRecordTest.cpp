@@ -1,17 +1,12 @@
+#include "RecordFields.h"
 #include "RecordFileTest.h"
 
 #include "records/BinaryRecord.h"
 
 #include <climits>
-#include <tuple>
 #include <vector>
 
 namespace {
-
-auto Fields(const BinaryRecord& r)
-{
-    return std::tie(r.name, r.vorname, r.matrnr, r.wohnort);
-}
 
 const BinaryRecord example = {"Brenkow", "Talmino", 31999, 1};
 
@@ -38,7 +33,7 @@ TEST_F(BinaryRecordFile, RoundTrips)
 {
     const BinaryRecord records[] = {
         example,
-        {std::string(100000, 'n'), std::string(5000, 'v'), INT_MAX, 0},
+        {std::string(5000, 'n'), std::string(3000, 'v'), INT_MAX, 0},
         {"M\xFCller", "J\xE4nne \xDF", INT_MIN, INT_MIN},
         {"", "Talmino", 0, INT_MAX},
     };

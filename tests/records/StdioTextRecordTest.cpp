@@ -1,3 +1,4 @@
+#include "RecordFields.h"
 #include "RecordFileTest.h"
 
 #include "records/StdioTextRecord.h"
@@ -5,7 +6,6 @@
 #include <algorithm>
 #include <climits>
 #include <functional>
-#include <tuple>
 #include <vector>
 
 namespace {
@@ -24,12 +24,6 @@ StdioTextRecord AsLoaded(StdioTextRecord record)
         record.fahrtIndex = -1;
     }
     return record;
-}
-
-auto Fields(const StdioTextRecord& r)
-{
-    return std::tie(r.name, r.vorname, r.matrnr, r.fachbereichCode, r.studiengang, r.studiengangIndex, r.wohnort,
-                    r.strasse, r.fahrt, r.fahrtIndex);
 }
 
 using StdioTextRecordFile = RecordFileTest;

@@ -1,20 +1,15 @@
+#include "RecordFields.h"
 #include "RecordFileTest.h"
 
 #include "records/StreamTextRecord.h"
 
 #include <algorithm>
 #include <climits>
-#include <tuple>
 
 namespace {
 
 const StreamTextRecord sixLines = {"Brenkow", "Talmino", 31999, 0, 2, 0, "", -1};
 const StreamTextRecord eightLines = {"Brenkow", "Talmino", 31999, 0, 2, 1, "", 1};
-
-auto Fields(const StreamTextRecord& r)
-{
-    return std::tie(r.name, r.vorname, r.matrnr, r.fachbereich, r.studiengangIndex, r.wohnort, r.strasse, r.fahrtIndex);
-}
 
 using StreamTextRecordFile = RecordFileTest;
 

@@ -78,3 +78,38 @@ TEST_F(TextLines, ReadWholeLinesAndRemoveOnlyTheirLineEnds)
         EXPECT_EQ(AllLines(std::ifstream(path, std::ios::binary)), lines);
     }
 }
+
+// A line longer than a field is refused once it is known to be too long: what
+// follows is never read, however much there is.
+TEST_F(TextLines, StopReadingALineLongerThanAField)
+{
+    const std::string longest(kMaxFieldLength, 'x');
+    const std::string path = PathOf("lines.txt");
+    const std::pair<std::string, bool> cases[] = {
+        {longest + "\r\n", true},
+        {longest + "\n", true},
+        {longest, true},
+        {longest + "x\r\n", false},
+        {longest + "\r\r\n", false},
+        {longest + "x", false},
+        {longest + std::string(1000000, 'x') + "\r\n", false},
+    };
+    for (const auto& [bytes, fits] : cases) {
+        SCOPED_TRACE(bytes.size());
+        WriteBytes(path, bytes);
+        std::string line;
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(ReadTextLine(file, line), fits);
+        EXPECT_LE(std::ftell(file), static_cast<long>(kMaxFieldLength + 2048));
+        std::fclose(file);
+
+        std::ifstream in(path, std::ios::binary);
+        EXPECT_EQ(ReadTextLine(in, line), fits);
+        in.clear();
+        EXPECT_LE(static_cast<std::size_t>(in.tellg()), kMaxFieldLength + 2);
+        if (fits) {
+            EXPECT_EQ(line, longest);
+        }
+    }
+}

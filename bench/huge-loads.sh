@@ -1,0 +1,43 @@
+#!/bin/bash
+# Loads a 1 GiB single-line test.txt and test2.txt and a test.bin whose
+# surname length says 1 GiB with all its bytes there (each refused), and
+# times ordinary saves and loads: natively (optimised, no sanitizers) and
+# under Wine (x86-64 build). Each huge load runs in a fresh process. The
+# files are sparse beyond their first MiB, made in a temporary folder and
+# removed. Not a test: it only measures.
+# Usage: bench/huge-loads.sh
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# NAME HEAD SIZE: HEAD, then a MiB of 'n', then zero bytes up to SIZE.
+make_file() {
+  { printf "$2"; head -c 1048576 /dev/zero | tr '\0' n; } >"$work/$1"
+  truncate -s "$3" "$work/$1"
+}
+make_file test.txt '' 1G
+make_file test2.txt '' 1G
+make_file test.bin '\0\0\0\x40' $((4 + (1 << 30) + 12))
+
+run_all() {  # PROGRAM FOLDER_AS_THE_PROGRAM_SEES_IT SEPARATOR
+  echo "huge files, 1 GiB:"
+  for name in test.txt test2.txt test.bin; do "$1" huge "$name" "$2$3$name"; done
+  mkdir "$work/ordinary"
+  "$1" ordinary "$2$3ordinary"
+  rmdir "$work/ordinary"
+}
+
+cmake -S "$root" -B "$root/build/bench-native" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$root/build/bench-native" --target record_load_bench -j"$(nproc)" >/dev/null
+echo "== native"
+run_all "$root/build/bench-native/bench/record_load_bench" "$work" /
+
+cmake --preset windows-x64 -S "$root" >/dev/null
+cmake --build "$root/build/windows-x64" --target record_load_bench -j"$(nproc)" >/dev/null
+source "$root/tests/wine/wine-env.sh" "$root/build/windows-x64/bench-wine"
+korva_ensure_prefix
+wine_bench() { "$WINE" "$root/build/windows-x64/bench/record_load_bench.exe" "$@"; }
+echo "== under Wine"
+run_all wine_bench "$("$WINE" winepath -w "$work" 2>/dev/null | tr -d '\r')" '\'
+/usr/lib/wine/wineserver -k 2>/dev/null || true
