@@ -7,8 +7,9 @@ source "$here/wine-env.sh" "$2"
 
 case "$1" in
 start)
-  korva_ensure_prefix
+  # Stopped first: a wineserver left running would hold up the prefix's set-up.
   "$0" stop "$2" || true
+  korva_ensure_prefix
   # -displayfd picks a free display number and tells it.
   Xvfb -displayfd 4 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 4>"$KORVA_STATE/display.tmp" >/dev/null 2>&1 &
   echo $! >"$KORVA_STATE/xvfb.pid"
