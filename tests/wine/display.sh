@@ -1,6 +1,7 @@
 #!/bin/bash
 # Starts or stops the virtual display (and Wine prefix) that the Windows tests use.
-# Usage: display.sh start|stop STATE_DIR
+# Usage: display.sh start|stop STATE_DIR [PREFIX_KIND]
+#   PREFIX_KIND as korva_ensure_prefix takes it, virtual-display by default
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine-env.sh" "$2"
@@ -9,7 +10,7 @@ case "$1" in
 start)
   # Stopped first: a wineserver left running would hold up the prefix's set-up.
   "$0" stop "$2" || true
-  korva_ensure_prefix
+  korva_ensure_prefix "${3:-}"
   # -displayfd picks a free display number and tells it.
   Xvfb -displayfd 4 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 4>"$KORVA_STATE/display.tmp" >/dev/null 2>&1 &
   echo $! >"$KORVA_STATE/xvfb.pid"
@@ -37,7 +38,7 @@ stop)
   rm -f "$KORVA_STATE/display"
   ;;
 *)
-  echo "usage: $0 start|stop STATE_DIR" >&2
+  echo "usage: $0 start|stop STATE_DIR [PREFIX_KIND]" >&2
   exit 2
   ;;
 esac
