@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 fonts-wine
-  xvfb xdotool x11-utils imagemagick icoutils
+  xvfb x11-xkb-utils xdotool x11-utils imagemagick icoutils openbox
   g++ googletest strace
   clang-14 libclang-rt-14-dev llvm-14 clang-tidy-14 clang-format-14
 )

@@ -1,21 +1,36 @@
 #!/bin/bash
 # Builds Korva1 and starts it under Wine in the current folder, where it
-# keeps test.txt, test2.txt and test.bin. Without a display it runs the form
-# on a virtual one, saves a screenshot, closes the form and says where the
-# picture is.
+# keeps test.txt, test2.txt and test.bin. On a desktop the form is one of its
+# windows; without a display it runs the form on a virtual one, saves a
+# screenshot, closes the form and says where the picture is.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
+# Builds the program quietly: the build's output shows only when it builds
+# something, and errors always show.
+build() {
+  local preset=$1
+  # The build itself configures again when a CMakeLists.txt changes.
+  [ "$root/build/$preset/CMakeCache.txt" -nt "$root/CMakePresets.json" ] ||
+    cmake --preset "$preset" -S "$root" >/dev/null
+  cmake --build "$root/build/$preset" --target Korva1 -j"$(nproc)" 2>&1 |
+    { grep --line-buffered -v -E '^\[ *[0-9]+%\] Built target ' || true; }
+}
+
 "$root/scripts/install-deps.sh"
-cmake --preset windows-x64 -S "$root" >/dev/null
-cmake --build "$root/build/windows-x64" --target Korva1 -j"$(nproc)"
-cmake --preset windows-x86 -S "$root" >/dev/null
-cmake --build "$root/build/windows-x86" --target Korva1 -j"$(nproc)"
+build windows-x64
+build windows-x86
 exe="$root/build/windows-x64/app/Korva1.exe"
-echo "Built $exe (and the 32-bit release $root/build/windows-x86/app/Korva1.exe)"
 
 state="$root/build/windows-x64/run-wine"
 source "$root/tests/wine/wine-env.sh" "$state"
+# A desktop's window manager frames and focuses the form. That takes a
+# prefix of its own, apart from the one for displays without one.
+if [ -n "${DISPLAY:-}" ] && korva_display_has_window_manager; then
+  source "$root/tests/wine/wine-env.sh" "$root/build/windows-x64/desktop-wine"
+  korva_ensure_prefix desktop
+  exec "$WINE" "$exe"
+fi
 korva_ensure_prefix
 
 if [ -n "${DISPLAY:-}" ]; then

@@ -7,7 +7,8 @@ formprobe.exe, which keeps running beside it and answers one JSON state per
 request.
 
 Environment (set by ctest):
-  KORVA_WINE_STATE  state folder of the fixture (Wine prefix and display)
+  KORVA_WINE_STATE  state folder of the fixture (Wine prefix and display), the
+                    default for a run
   KORVA1_EXE        the program under test
   FORMPROBE_EXE     the probe
 """
@@ -49,17 +50,22 @@ class DriverError(AssertionError):
     """The form did not reach an awaited state; the message says what it showed."""
 
 
-def _wine_environment():
-    """The environment of wine-env.sh: Wine prefix, debug switches and display."""
-    state = os.environ["KORVA_WINE_STATE"]
-    out = subprocess.run(
-        ["bash", "-c", 'source "$0" "$1" >/dev/null && echo "$WINE" && env -0', WINE_ENV_SCRIPT, state],
-        check=True, capture_output=True).stdout
-    wine, _, env = out.partition(b"\n")
-    variables = dict(item.split("=", 1) for item in env.decode().split("\0") if "=" in item)
+def wine_shell(state, script, check=True):
+    """Runs a bash script with wine-env.sh sourced for a state folder; returns
+    the finished process with its output as text."""
+    return subprocess.run(["bash", "-c", 'source "$0" "$1" >/dev/null && eval "$2"', WINE_ENV_SCRIPT, state, script],
+                          check=check, capture_output=True, text=True)
+
+
+def _wine_environment(state=None):
+    """The environment of wine-env.sh: Wine prefix, debug switches and display
+    of a state folder, by default the fixture's."""
+    out = wine_shell(state or os.environ["KORVA_WINE_STATE"], 'echo "$WINE" && env -0').stdout
+    wine, _, env = out.partition("\n")
+    variables = dict(item.split("=", 1) for item in env.split("\0") if "=" in item)
     if "DISPLAY" not in variables:
         raise DriverError("no test display: run the tests with their display fixture")
-    return wine.decode(), variables
+    return wine, variables
 
 
 class Probe:
@@ -106,8 +112,8 @@ class Korva1:
     Use as a context manager; leaving it kills a program that is still
     running and removes the folder (unless the folder was given)."""
 
-    def __init__(self, args=(), folder=None):
-        self.wine, self.env = _wine_environment()
+    def __init__(self, args=(), folder=None, state=None):
+        self.wine, self.env = _wine_environment(state)
         self._own_folder = folder is None
         self.folder = folder or tempfile.mkdtemp(prefix="korva1-e2e-")
         self.process = subprocess.Popen(
@@ -294,8 +300,8 @@ class FormTestCase(unittest.TestCase):
 
     maxDiff = None
 
-    def start(self, args=(), folder=None):
-        app = Korva1(args, folder)
+    def start(self, args=(), folder=None, state=None):
+        app = Korva1(args, folder, state)
         self.addCleanup(app.close)
         return app
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstring>
 
 #include "FormHarness.h"
 
@@ -87,6 +88,54 @@ TEST(Layout, EveryControlAsTheTemplateGivesIt)
             }
         }
         EXPECT_EQ(index, std::size(kControls));
+    });
+}
+
+// The form's size in dialog units, from its template (a DLGTEMPLATEEX:
+// version, signature, help ID, extended style, style, item count, x, y, cx, cy).
+SIZE TemplateSize()
+{
+    HINSTANCE module = AfxGetInstanceHandle();
+    HRSRC found = ::FindResourceA(module, MAKEINTRESOURCEA(IDD_KORVA1_DIALOG), MAKEINTRESOURCEA(5 /* RT_DIALOG */));
+    const BYTE* bytes = static_cast<const BYTE*>(::LockResource(::LoadResource(module, found)));
+    short size[2];
+    std::memcpy(size, bytes + 22, sizeof size);
+    return { size[0], size[1] };
+}
+
+// The family of the font that a DC really selects for the window's font.
+// (GetTextFace gives back "MS Shell Dlg", the name asked for, once it has
+// found the font that this name stands for.)
+std::string SelectedFontFamily(HWND window)
+{
+    HDC dc = ::GetDC(window);
+    HGDIOBJ previous = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(window, WM_GETFONT, 0, 0)));
+    std::vector<char> metrics(::GetOutlineTextMetricsA(dc, 0, nullptr));
+    std::string family = "(not an outline font)";
+    if (!metrics.empty()) {
+        auto* outline = reinterpret_cast<OUTLINETEXTMETRICA*>(metrics.data());
+        ::GetOutlineTextMetricsA(dc, static_cast<UINT>(metrics.size()), outline);
+        // The name fields hold offsets from the structure's start.
+        family = metrics.data() + reinterpret_cast<uintptr_t>(outline->otmpFamilyName);
+    }
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(window, dc);
+    return family;
+}
+
+TEST(Layout, TheFormIsSetInTahomaAndSizedByItsUnits)
+{
+    WithForm([](CKorva1Dlg& form) {
+        // "MS Shell Dlg" stands for Tahoma.
+        EXPECT_EQ(SelectedFontFamily(form.m_hWnd), "Tahoma");
+
+        const SIZE units = TemplateSize();
+        RECT wanted = { 0, 0, units.cx, units.cy };
+        ::MapDialogRect(form.m_hWnd, &wanted);
+        RECT client;
+        ::GetClientRect(form.m_hWnd, &client);
+        EXPECT_EQ(client.right, wanted.right) << "width";
+        EXPECT_EQ(client.bottom, wanted.bottom) << "height";
     });
 }
 

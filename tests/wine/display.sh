@@ -1,16 +1,19 @@
 #!/bin/bash
 # Starts or stops the virtual display (and Wine prefix) that the Windows tests use.
-# Usage: display.sh start|stop STATE_DIR
+# Usage: display.sh start|stop STATE_DIR [PREFIX_KIND]
+#   PREFIX_KIND as korva_ensure_prefix takes it, virtual-display by default
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine-env.sh" "$2"
 
 case "$1" in
 start)
-  korva_ensure_prefix
+  # Stopped first: a wineserver left running would hold up the prefix's set-up.
   "$0" stop "$2" || true
+  korva_ensure_prefix "${3:-}"
   # -displayfd picks a free display number and tells it.
-  Xvfb -displayfd 4 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 4>"$KORVA_STATE/display.tmp" >/dev/null 2>&1 &
+  # -noreset keeps the keyboard layout set below when the last client leaves.
+  Xvfb -displayfd 4 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset 4>"$KORVA_STATE/display.tmp" >/dev/null 2>&1 &
   echo $! >"$KORVA_STATE/xvfb.pid"
   for _ in $(seq 100); do
     [ -s "$KORVA_STATE/display.tmp" ] && break
@@ -23,6 +26,11 @@ start)
   # here with no inherited output, spare each test program Wine's start-up
   # and keep ctest from waiting on pipes that those processes hold open.
   export DISPLAY=$(cat "$KORVA_STATE/display")
+  # A German keyboard has keys of its own for the form's umlauts and ß.
+  # Without them xdotool maps each such letter to a spare key for one key
+  # press and back, and Wine, reading the key map after the press, may
+  # then find nothing and drop the letter.
+  setxkbmap de
   /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
   "$WINE" wineboot </dev/null >/dev/null 2>&1
   echo "display $(cat "$KORVA_STATE/display") ready"
@@ -36,7 +44,7 @@ stop)
   rm -f "$KORVA_STATE/display"
   ;;
 *)
-  echo "usage: $0 start|stop STATE_DIR" >&2
+  echo "usage: $0 start|stop STATE_DIR [PREFIX_KIND]" >&2
   exit 2
   ;;
 esac

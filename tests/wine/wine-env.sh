@@ -1,6 +1,6 @@
-# Sourced by the test scripts: the Wine prefix and display of one build folder.
+# Sourced by the scripts and tests: the Wine prefix and display of one state folder.
 # Usage: source wine-env.sh STATE_DIR
-#   STATE_DIR/prefix   the Wine prefix, made once
+#   STATE_DIR/prefix   the Wine prefix, made once and kept up to date
 #   STATE_DIR/display  the X display the tests run on (written by display.sh)
 KORVA_STATE=$(mkdir -p "$1" && cd "$1" && pwd)
 export WINEPREFIX="$KORVA_STATE/prefix"
@@ -14,18 +14,73 @@ if [ -f "$KORVA_STATE/display" ]; then
   export DISPLAY
 fi
 
-# Makes the prefix once per state folder (about 12 s), pinned to 96 dpi and
-# with Wine drawing its own window frames, since no window manager runs.
+# The version of korva_set_up_prefix. Raise it with every change there: a
+# prefix whose mark names another version (or kind) is set up again in place
+# on its next use.
+KORVA_PREFIX_VERSION=2
+KORVA_PREFIX_MARK=.korva-setup
+# What the first set-up (version 1) left instead of a mark.
+KORVA_OLD_PREFIX_MARK=.korva-ready
+
+# Makes the prefix once per state folder (about 15 s) and brings it up to
+# date when its set-up has changed. KIND is what the prefix is for:
+#   virtual-display  (default) a display the project starts itself, where no
+#                    window manager runs, so Wine draws the frames and moves
+#                    the focus itself
+#   desktop          a person's display, whose window manager does that
 korva_ensure_prefix() {
+  local kind=${1:-virtual-display}
   (
     flock 9
-    [ -f "$WINEPREFIX/.korva-ready" ] && exit 0
-    rm -rf "$WINEPREFIX"
-    DISPLAY= "$WINE" wineboot -i >/dev/null 2>&1
-    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
-    "$WINE" reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+    [ "$(cat "$WINEPREFIX/$KORVA_PREFIX_MARK" 2>/dev/null)" = "$KORVA_PREFIX_VERSION $kind" ] && exit 0
+    if [ ! -f "$WINEPREFIX/$KORVA_PREFIX_MARK" ] && [ ! -f "$WINEPREFIX/$KORVA_OLD_PREFIX_MARK" ]; then
+      # None made yet, or an unfinished one.
+      echo "Preparing Wine for the first run (about 15 s)…" >&2
+      rm -rf "$WINEPREFIX"
+      DISPLAY= "$WINE" wineboot -i >/dev/null 2>&1
+    else
+      echo "Updating the Wine set-up…" >&2
+    fi
+    korva_set_up_prefix "$kind"
     /usr/lib/wine/wineserver -w
-    touch "$WINEPREFIX/.korva-ready"
+    rm -f "$WINEPREFIX/$KORVA_OLD_PREFIX_MARK"
+    echo "$KORVA_PREFIX_VERSION $kind" >"$WINEPREFIX/$KORVA_PREFIX_MARK"
   ) 9>"$KORVA_STATE/prefix.lock"
+}
+
+# The prefix's settings; each step may run again on a prefix that has it.
+korva_set_up_prefix() {
+  local x11='HKCU\Software\Wine\X11 Driver'
+  if [ "$1" = desktop ]; then
+    "$WINE" reg delete "$x11" /v Managed /f >/dev/null 2>&1 || true
+  else
+    "$WINE" reg add "$x11" /v Managed /d N /f >/dev/null 2>&1
+  fi
+  # 96 dpi, the scale the form's pixel sizes are checked at.
+  "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+  "$WINE" reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+  korva_install_fonts
+}
+
+# The form's font, "MS Shell Dlg", stands for Tahoma; the caption buttons
+# and scroll-bar arrows are glyphs of Marlett. fonts-wine ships all three,
+# but Wine only loads them from the prefix's own font folder.
+KORVA_PREFIX_FONTS=(tahoma.ttf tahomabd.ttf marlett.ttf)
+korva_install_fonts() {
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" shipped name path
+  shipped=$(dpkg-query -L fonts-wine)
+  mkdir -p "$fonts"
+  for name in "${KORVA_PREFIX_FONTS[@]}"; do
+    path=$(grep -m1 "/$name\$" <<<"$shipped") || {
+      echo "fonts-wine has no $name" >&2
+      return 1
+    }
+    cp "$path" "$fonts/$name"
+  done
+}
+
+# Whether the X display has a window manager (one that announces itself,
+# as every current one does).
+korva_display_has_window_manager() {
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
 }

@@ -1,0 +1,105 @@
+"""The Wine prefixes that the scripts make: an older one is brought up to date
+in place, and on a desktop the window manager manages the form."""
+
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+from korva import HERE, FormTestCase, wine_shell
+
+DISPLAY_SCRIPT = os.path.join(HERE, "..", "wine", "display.sh")
+# The form's font and the font of the caption buttons' glyphs.
+FONTS = ["tahoma.ttf", "tahomabd.ttf", "marlett.ttf"]
+
+
+def shipped_font(name):
+    listing = subprocess.run(["dpkg-query", "-L", "fonts-wine"], check=True, capture_output=True, text=True).stdout
+    return next(path for path in listing.splitlines() if path.endswith("/" + name))
+
+
+def managed_setting(state):
+    """The X11 driver's Managed value in the prefix's user registry, or None."""
+    with open(os.path.join(state, "prefix", "user.reg"), encoding="utf-8", errors="replace") as f:
+        section = f.read().partition("[Software\\\\Wine\\\\X11 Driver]")[2].partition("\n\n")[0]
+    found = re.search(r'^"Managed"="(.*)"$', section, re.MULTILINE)
+    return found and found.group(1)
+
+
+def x_window_facts(xid, env):
+    """xwininfo and xprop's WM_STATE of an X window, as one text."""
+    run = lambda *args: subprocess.run(args, env=env, check=True, capture_output=True, text=True).stdout
+    return run("xwininfo", "-id", str(xid)) + run("xprop", "-id", str(xid), "WM_STATE")
+
+
+def fresh_state(test):
+    """A new state folder whose prefix's wineserver ends before it goes."""
+    state = tempfile.mkdtemp(prefix="korva1-prefix-")
+    test.addCleanup(shutil.rmtree, state, True)
+    test.addCleanup(wine_shell, state, "/usr/lib/wine/wineserver -k", False)
+    return state
+
+
+class OlderPrefix(unittest.TestCase):
+
+    def test_a_prefix_of_the_first_set_up_gets_the_fonts_in_place(self):
+        state = fresh_state(self)
+        # What the first set-up left: a prefix, unmanaged windows, a ready mark.
+        wine_shell(state, 'DISPLAY= "$WINE" wineboot -i'
+                          ' && "$WINE" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f'
+                          ' && /usr/lib/wine/wineserver -w && touch "$WINEPREFIX/.korva-ready"')
+        kept = os.path.join(state, "prefix", "drive_c", "kept.txt")
+        open(kept, "w").close()
+
+        self.assertIn("Updating the Wine set-up", wine_shell(state, "korva_ensure_prefix").stderr)
+        fonts = os.path.join(state, "prefix", "drive_c", "windows", "Fonts")
+        for name in FONTS:
+            with open(os.path.join(fonts, name), "rb") as copied, open(shipped_font(name), "rb") as shipped:
+                self.assertEqual(copied.read(), shipped.read(), name)
+        self.assertTrue(os.path.exists(kept), "the prefix was made anew")
+        self.assertEqual(managed_setting(state), "N")
+        # Up to date now: the next use changes nothing.
+        self.assertEqual(wine_shell(state, "korva_ensure_prefix").stderr, "")
+
+
+class WindowManager(FormTestCase):
+
+    def test_on_a_desktop_the_window_manager_manages_the_form(self):
+        state = fresh_state(self)
+        started = subprocess.run([DISPLAY_SCRIPT, "start", state, "desktop"], check=True, capture_output=True,
+                                 text=True)
+        self.addCleanup(subprocess.run, [DISPLAY_SCRIPT, "stop", state], capture_output=True)
+        self.assertIn("Preparing Wine for the first run", started.stderr)
+        self.assertIsNone(managed_setting(state))
+        with open(os.path.join(state, "display")) as f:
+            display = f.read().strip()
+        openbox = subprocess.Popen(["openbox"], env=dict(os.environ, DISPLAY=display),
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(openbox.wait)
+        self.addCleanup(openbox.terminate)
+        deadline = time.monotonic() + 10
+        while wine_shell(state, "korva_display_has_window_manager", check=False).returncode:
+            self.assertLess(time.monotonic(), deadline, "openbox did not start")
+            time.sleep(0.1)
+
+        app = self.start(state=state)
+        facts = x_window_facts(app.state()["form"]["xid"], app.env)
+        self.assertIn("Override Redirect State: no", facts)
+        self.assertIn("window state: Normal", facts)
+        app.key("Escape")
+        self.assertEqual(app.wait_for_exit(), 0)
+
+    def test_without_one_wine_frames_the_form_itself(self):
+        app = self.start()
+        self.assertNotEqual(wine_shell(os.environ["KORVA_WINE_STATE"], "korva_display_has_window_manager",
+                                       check=False).returncode, 0)
+        facts = x_window_facts(app.state()["form"]["xid"], app.env)
+        self.assertIn("Override Redirect State: yes", facts)
+        self.assertIn("WM_STATE:  not found", facts)
+
+
+if __name__ == "__main__":
+    unittest.main()
