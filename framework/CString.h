@@ -5,7 +5,7 @@
 class CString {
 public:
     CString() = default;
-    CString(const char* text);                // a null pointer gives the empty string
+    CString(const char* text);  // a null pointer gives the empty string
     CString(const char* bytes, int length);
     explicit CString(const std::string& bytes);
 

@@ -24,10 +24,7 @@ CString ListBoxItemText(HWND hList, int index)
     return copied == LB_ERR ? CString() : CString(text.data(), static_cast<int>(copied));
 }
 
-bool IsRadioButton(HWND hWnd)
-{
-    return (::SendMessageA(hWnd, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) != 0;
-}
+bool IsRadioButton(HWND hWnd) { return (::SendMessageA(hWnd, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) != 0; }
 
 const char kNotAnInteger[] = "Bitte geben Sie eine ganze Zahl ein.";
 
@@ -115,8 +112,7 @@ void DDX_LBString(CDataExchange* pDX, int nIDC, CString& value)
         value = index == LB_ERR ? CString() : ListBoxItemText(hCtrl, index);
     } else {
         // No item with that prefix: the selection stays as it is.
-        ::SendMessageA(hCtrl, LB_SELECTSTRING, static_cast<WPARAM>(-1),
-                       reinterpret_cast<LPARAM>(value.GetString()));
+        ::SendMessageA(hCtrl, LB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(value.GetString()));
     }
 }
 

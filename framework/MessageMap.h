@@ -16,8 +16,8 @@ struct AFX_MSGMAP_ENTRY {
     UINT nCode;  // notification code for WM_COMMAND, else 0
     UINT nID;    // control or command id for WM_COMMAND, else 0
     AfxSig nSig;
-    AFX_PMSG pfn;                // AfxSig_vv
-    AFX_PMSG_CURSOR pfnCursor;   // AfxSig_hv
+    AFX_PMSG pfn;               // AfxSig_vv
+    AFX_PMSG_CURSOR pfnCursor;  // AfxSig_hv
 };
 
 struct AFX_MSGMAP {

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "records/RecordFileResult.h"
-
 #include <cstdint>
 #include <istream>
 #include <ostream>
 #include <string>
+
+#include "records/RecordFileResult.h"
 
 // The part of the record that "test.bin" holds: two names, each as a 32-bit
 // little-endian byte count and its bytes, then matrnr and wohnort as 32-bit

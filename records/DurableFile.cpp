@@ -15,8 +15,9 @@
 namespace {
 
 // The attributes that a file may be given; read-only never, as such a target is refused.
-constexpr DWORD kKeepableAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE
-    | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
+constexpr DWORD kKeepableAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
+                                      FILE_ATTRIBUTE_TEMPORARY;
 
 }  // namespace
 
@@ -34,8 +35,7 @@ bool CanReplace(const char* path, KeptAttributes& kept)
     const bool known = GetFileInformationByHandle(file, &info) != 0;
     CloseHandle(file);
     // The attribute too: Wine lets root open a read-only file for writing.
-    if (!known || (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
-        return false;
+    if (!known || (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) return false;
     kept = info.dwFileAttributes & kKeepableAttributes;
     return true;
 }
@@ -53,12 +53,10 @@ CreateResult CreateExclusively(const std::string& path)
 
 bool KeepAttributesAndFlush(const std::string& path, const KeptAttributes& kept)
 {
-    if (kept && !SetFileAttributesA(path.c_str(), *kept != 0 ? *kept : FILE_ATTRIBUTE_NORMAL))
-        return false;
+    if (kept && !SetFileAttributesA(path.c_str(), *kept != 0 ? *kept : FILE_ATTRIBUTE_NORMAL)) return false;
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
+    if (file == INVALID_HANDLE_VALUE) return false;
     const bool flushed = FlushFileBuffers(file) != 0;
     CloseHandle(file);
     return flushed;
@@ -79,8 +77,7 @@ namespace {
 bool SyncPath(const char* path, int flags)
 {
     const int descriptor = open(path, flags | O_CLOEXEC);
-    if (descriptor < 0)
-        return false;
+    if (descriptor < 0) return false;
     const bool synced = fsync(descriptor) == 0;
     return close(descriptor) == 0 && synced;
 }
@@ -89,8 +86,7 @@ std::string FolderOf(const char* path)
 {
     const std::string text(path);
     const std::size_t slash = text.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
+    if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : text.substr(0, slash);
 }
 
@@ -100,14 +96,12 @@ bool CanReplace(const char* path, KeptAttributes& kept)
 {
     kept.reset();
     const int descriptor = open(path, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (descriptor < 0)
-        return errno == ENOENT;  // not there yet: creating the temporary file decides
+    if (descriptor < 0) return errno == ENOENT;  // not there yet: creating the temporary file decides
     struct stat status;
     const bool known = fstat(descriptor, &status) == 0;
     close(descriptor);
     // The permission bits too: root may open any file for writing.
-    if (!known || !S_ISREG(status.st_mode) || (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-        return false;
+    if (!known || !S_ISREG(status.st_mode) || (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
     kept = status.st_mode & 07777;
     return true;
 }
@@ -115,22 +109,19 @@ bool CanReplace(const char* path, KeptAttributes& kept)
 CreateResult CreateExclusively(const std::string& path)
 {
     const int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (descriptor >= 0)
-        return close(descriptor) == 0 ? CreateResult::Created : CreateResult::Failed;
+    if (descriptor >= 0) return close(descriptor) == 0 ? CreateResult::Created : CreateResult::Failed;
     return errno == EEXIST ? CreateResult::Taken : CreateResult::Failed;
 }
 
 bool KeepAttributesAndFlush(const std::string& path, const KeptAttributes& kept)
 {
-    if (kept && chmod(path.c_str(), static_cast<mode_t>(*kept)) != 0)
-        return false;
+    if (kept && chmod(path.c_str(), static_cast<mode_t>(*kept)) != 0) return false;
     return SyncPath(path.c_str(), O_WRONLY);
 }
 
 bool ReplaceDurably(const std::string& from, const char* to)
 {
-    if (rename(from.c_str(), to) != 0)
-        return false;
+    if (rename(from.c_str(), to) != 0) return false;
     // The rename has happened; some file systems cannot flush a folder, which
     // leaves the new name as durable as they make it.
     SyncPath(FolderOf(to).c_str(), O_RDONLY | O_DIRECTORY);

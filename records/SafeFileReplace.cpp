@@ -1,13 +1,13 @@
 #include "records/SafeFileReplace.h"
 
-#include "records/DurableFile.h"
-
 #include <cstdio>
 #include <random>
 
+#include "records/DurableFile.h"
+
 std::string RandomTempName(const std::string& target)
 {
-    static std::mt19937 generator{std::random_device{}()};
+    static std::mt19937 generator{ std::random_device{}() };
     char suffix[16];
     std::snprintf(suffix, sizeof suffix, ".~k%06x.tmp", static_cast<unsigned>(generator() & 0xFFFFFF));
     return target + suffix;
@@ -16,8 +16,7 @@ std::string RandomTempName(const std::string& target)
 SaveResult ReplaceFileSafely(const char* path, const TempFileWriter& writeTemp, const TempNameSource& nextTempName)
 {
     KeptAttributes kept;
-    if (!CanReplace(path, kept))
-        return SaveResult::CannotOpen;
+    if (!CanReplace(path, kept)) return SaveResult::CannotOpen;
 
     // Same folder as the target, so that the final rename stays on one volume.
     std::string tempPath;
@@ -26,8 +25,7 @@ SaveResult ReplaceFileSafely(const char* path, const TempFileWriter& writeTemp, 
         tempPath = nextTempName(path);
         created = CreateExclusively(tempPath);
     }
-    if (created != CreateResult::Created)
-        return SaveResult::CannotOpen;
+    if (created != CreateResult::Created) return SaveResult::CannotOpen;
 
     const SaveResult written = writeTemp(tempPath);
     if (written == SaveResult::Saved && KeepAttributesAndFlush(tempPath, kept) && ReplaceDurably(tempPath, path))

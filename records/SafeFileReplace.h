@@ -1,9 +1,9 @@
 #pragma once
 
-#include "records/RecordFileResult.h"
-
 #include <functional>
 #include <string>
+
+#include "records/RecordFileResult.h"
 
 // Opens the given temporary path for writing, writes the whole file and closes
 // it. Returns CannotOpen when the open fails, WriteFailed when a write or the

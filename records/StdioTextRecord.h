@@ -1,22 +1,22 @@
 #pragma once
 
-#include "records/RecordFileResult.h"
-
 #include <cstdio>
 #include <optional>
 #include <string>
+
+#include "records/RecordFileResult.h"
 
 // The record as "test.txt" holds it: one value per line, CR LF line ends,
 // 7 lines, or 10 when the student lives in the home town.
 struct StdioTextRecord {
     std::string name, vorname;
-    std::optional<int> matrnr;      // load: empty when line 3 holds no number (the form keeps its value)
-    std::string fachbereichCode;    // line 4; save: "AI", "VW" or "W"; load: the line as read (the caller matches codes)
-    std::string studiengang;        // line 5 (load reads and drops it: leave empty)
-    int studiengangIndex = -1;      // line 6
-    bool wohnort = false;           // line 7: 1 / 0 ; load: true iff the number is 1
-    std::string strasse, fahrt;     // lines 8, 9 (only when wohnort); load drops line 9 (leave empty)
-    int fahrtIndex = -1;            // line 10 (only when wohnort)
+    std::optional<int> matrnr;    // load: empty when line 3 holds no number (the form keeps its value)
+    std::string fachbereichCode;  // line 4; save: "AI", "VW" or "W"; load: the line as read (the caller matches codes)
+    std::string studiengang;      // line 5 (load reads and drops it: leave empty)
+    int studiengangIndex = -1;    // line 6
+    bool wohnort = false;         // line 7: 1 / 0 ; load: true iff the number is 1
+    std::string strasse, fahrt;   // lines 8, 9 (only when wohnort); load drops line 9 (leave empty)
+    int fahrtIndex = -1;          // line 10 (only when wohnort)
 };
 
 // Refuses (WriteFailed, nothing touched) a record whose written texts hold a

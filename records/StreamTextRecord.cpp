@@ -1,11 +1,11 @@
 #include "records/StreamTextRecord.h"
 
-#include "records/SafeFileReplace.h"
-#include "records/TextLines.h"
-
 #include <fstream>
 #include <locale>
 #include <utility>
+
+#include "records/SafeFileReplace.h"
+#include "records/TextLines.h"
 
 namespace {
 
@@ -22,21 +22,22 @@ bool IsStorable(const StreamTextRecord& record)
 bool WriteStreamTextRecord(std::ostream& out, const StreamTextRecord& record)
 {
     // CR LF by hand into a binary stream: the same bytes on every platform.
-    out << record.name << "\r\n" << record.vorname << "\r\n" << record.matrnr << "\r\n" << record.fachbereich << "\r\n"
-        << record.studiengangIndex << "\r\n" << record.wohnort << "\r\n";
-    if (record.wohnort != 0)
-        out << record.strasse << "\r\n" << record.fahrtIndex << "\r\n";
+    out << record.name << "\r\n"
+        << record.vorname << "\r\n"
+        << record.matrnr << "\r\n"
+        << record.fachbereich << "\r\n"
+        << record.studiengangIndex << "\r\n"
+        << record.wohnort << "\r\n";
+    if (record.wohnort != 0) out << record.strasse << "\r\n" << record.fahrtIndex << "\r\n";
     return static_cast<bool>(out);
 }
 
 SaveResult SaveStreamTextRecord(const char* path, const StreamTextRecord& record)
 {
-    if (!IsStorable(record))
-        return SaveResult::WriteFailed;
+    if (!IsStorable(record)) return SaveResult::WriteFailed;
     return ReplaceFileSafely(path, [&record](const std::string& tempPath) {
         std::ofstream out(tempPath, std::ios::binary);
-        if (!out.is_open())
-            return SaveResult::CannotOpen;
+        if (!out.is_open()) return SaveResult::CannotOpen;
         out.imbue(std::locale::classic());  // plain digits whatever the global locale
         const bool written = WriteStreamTextRecord(out, record);
         out.close();
@@ -48,9 +49,9 @@ LoadResult ReadStreamTextRecord(std::istream& in, StreamTextRecord& record)
 {
     StreamTextRecord loaded;
     int wohnort = 0;
-    if (!ReadFieldLine(in, loaded.name) || !ReadFieldLine(in, loaded.vorname) || !ReadNumberLine(in, loaded.matrnr)
-        || !ReadNumberLine(in, loaded.fachbereich) || !ReadNumberLine(in, loaded.studiengangIndex)
-        || !ReadNumberLine(in, wohnort))
+    if (!ReadFieldLine(in, loaded.name) || !ReadFieldLine(in, loaded.vorname) || !ReadNumberLine(in, loaded.matrnr) ||
+        !ReadNumberLine(in, loaded.fachbereich) || !ReadNumberLine(in, loaded.studiengangIndex) ||
+        !ReadNumberLine(in, wohnort))
         return LoadResult::Malformed;
     loaded.wohnort = wohnort == 1 ? 1 : 0;
 
@@ -64,7 +65,6 @@ LoadResult ReadStreamTextRecord(std::istream& in, StreamTextRecord& record)
 LoadResult LoadStreamTextRecord(const char* path, StreamTextRecord& record)
 {
     std::ifstream in(path, std::ios::binary);
-    if (!in.is_open())
-        return LoadResult::CannotOpen;
+    if (!in.is_open()) return LoadResult::CannotOpen;
     return ReadStreamTextRecord(in, record);
 }

@@ -1,19 +1,20 @@
 #pragma once
 
-#include "records/RecordFileResult.h"
-
 #include <istream>
 #include <ostream>
 #include <string>
+
+#include "records/RecordFileResult.h"
 
 // The record as "test2.txt" holds it: one value per line, CR LF line ends,
 // 6 lines, or 8 when the student lives in the home town.
 struct StreamTextRecord {
     std::string name, vorname;
     int matrnr = 0, fachbereich = 0, studiengangIndex = -1;
-    int wohnort = 0;               // line 6; the form's command saves 0 or 1, lines 7, 8 follow when non-zero; load: 1 iff the number is 1
-    std::string strasse;           // line 7
-    int fahrtIndex = -1;           // line 8
+    int wohnort =
+        0;  // line 6; the form's command saves 0 or 1, lines 7, 8 follow when non-zero; load: 1 iff the number is 1
+    std::string strasse;  // line 7
+    int fahrtIndex = -1;  // line 8
 };
 
 // Refuses (WriteFailed, nothing touched) a record whose written texts hold a

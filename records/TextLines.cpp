@@ -1,21 +1,17 @@
 #include "records/TextLines.h"
 
-#include "framework/ParseInt.h"
-
 #include <cstring>
+
+#include "framework/ParseInt.h"
 
 namespace {
 
 void RemoveCarriageReturn(std::string& line)
 {
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
+    if (!line.empty() && line.back() == '\r') line.pop_back();
 }
 
-bool IsScanSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool IsScanSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 template <typename Source>
 bool ReadFieldLineFrom(Source& source, std::string& value)
@@ -32,10 +28,7 @@ bool ReadNumberLineFrom(Source& source, int& number)
 
 }  // namespace
 
-bool IsFieldText(const std::string& text)
-{
-    return text.size() <= kMaxFieldLength && IsSingleLineText(text);
-}
+bool IsFieldText(const std::string& text) { return text.size() <= kMaxFieldLength && IsSingleLineText(text); }
 
 bool ReadTextLine(std::FILE* file, std::string& line)
 {
@@ -59,8 +52,7 @@ bool ReadTextLine(std::FILE* file, std::string& line)
         }
         // No line end in this chunk: it is full, or the file ends here.
         line.append(chunk, found ? at - 1 : sizeof chunk - 1);
-        if (line.size() > kMaxFieldLength + 1)
-            return false;  // too long even with a CR before its LF
+        if (line.size() > kMaxFieldLength + 1) return false;  // too long even with a CR before its LF
     }
 }
 
@@ -73,47 +65,30 @@ bool ReadTextLine(std::istream& in, std::string& line)
             RemoveCarriageReturn(line);
             return line.size() <= kMaxFieldLength;
         }
-        if (line.size() > kMaxFieldLength)
-            return false;  // too long even with a CR before its LF
+        if (line.size() > kMaxFieldLength) return false;  // too long even with a CR before its LF
         line.push_back(c);
     }
     // The file ends without a line end: the last line keeps every byte.
     return !in.bad() && !line.empty() && line.size() <= kMaxFieldLength;
 }
 
-bool ReadFieldLine(std::FILE* file, std::string& value)
-{
-    return ReadFieldLineFrom(file, value);
-}
+bool ReadFieldLine(std::FILE* file, std::string& value) { return ReadFieldLineFrom(file, value); }
 
-bool ReadFieldLine(std::istream& in, std::string& value)
-{
-    return ReadFieldLineFrom(in, value);
-}
+bool ReadFieldLine(std::istream& in, std::string& value) { return ReadFieldLineFrom(in, value); }
 
-bool ReadNumberLine(std::FILE* file, int& number)
-{
-    return ReadNumberLineFrom(file, number);
-}
+bool ReadNumberLine(std::FILE* file, int& number) { return ReadNumberLineFrom(file, number); }
 
-bool ReadNumberLine(std::istream& in, int& number)
-{
-    return ReadNumberLineFrom(in, number);
-}
+bool ReadNumberLine(std::istream& in, int& number) { return ReadNumberLineFrom(in, number); }
 
 NumberScan ScanNumber(const std::string& line, int& value)
 {
     std::size_t i = 0;
-    while (i < line.size() && IsScanSpace(line[i]))
-        ++i;
+    while (i < line.size() && IsScanSpace(line[i])) ++i;
     const char* number = line.data() + i;
     switch (ReadDecimalInt(number, line.data() + line.size(), value)) {
-    case DecimalRead::Number:
-        return NumberScan::Number;
-    case DecimalRead::NoDigits:
-        return NumberScan::NoNumber;
-    case DecimalRead::OutOfRange:
-        break;
+    case DecimalRead::Number: return NumberScan::Number;
+    case DecimalRead::NoDigits: return NumberScan::NoNumber;
+    case DecimalRead::OutOfRange: break;
     }
     return NumberScan::OutOfRange;
 }

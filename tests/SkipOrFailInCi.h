@@ -3,14 +3,11 @@
 // no file attributes to keep): skipped with the reason, which ctest then
 // counts as skipped, or failed when the CI variable is set, so that a CI run
 // cannot pass without having tried the fault.
+#include <cstdlib>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
-#define SKIP_OR_FAIL_IN_CI(reason)      \
-    do {                                \
-        if (std::getenv("CI"))          \
-            FAIL() << (reason);         \
-        else                            \
-            GTEST_SKIP() << (reason);   \
+#define SKIP_OR_FAIL_IN_CI(reason)                 \
+    do {                                           \
+        if (std::getenv("CI")) FAIL() << (reason); \
+        else GTEST_SKIP() << (reason);             \
     } while (0)

@@ -27,14 +27,13 @@
 // its ANSI code page: with 1252 they are the program's Windows-1252 bytes.
 // The exit code of a wait is 0 when the awaited window appeared, else 1.
 #include <windows.h>
+
 #include <commctrl.h>
-
-#include <fcntl.h>
-#include <io.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <io.h>
 #include <string>
 #include <vector>
 
@@ -192,10 +191,7 @@ HWND ChildOf(HWND top, HWND hwnd)
 
 // --- The caption's close button -------------------------------------------------
 
-bool IsCloseButton(HWND form, POINT p)
-{
-    return Send(form, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)) == HTCLOSE;
-}
+bool IsCloseButton(HWND form, POINT p) { return Send(form, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y)) == HTCLOSE; }
 
 // The centre of the close button that the platform draws in the caption; the
 // guess from the system metrics is checked by hit testing, else searched.
@@ -205,7 +201,7 @@ bool CloseButtonCentre(HWND form, POINT* centre)
     if (!::GetWindowRect(form, &w)) return false;
     int frameX = ::GetSystemMetrics(SM_CXDLGFRAME), frameY = ::GetSystemMetrics(SM_CYDLGFRAME);
     int cx = ::GetSystemMetrics(SM_CXSIZE), cy = ::GetSystemMetrics(SM_CYSIZE);
-    POINT guess = {w.right - frameX - 2 - cx / 2, w.top + frameY + cy / 2};
+    POINT guess = { w.right - frameX - 2 - cx / 2, w.top + frameY + cy / 2 };
     if (IsCloseButton(form, guess)) {
         *centre = guess;
         return true;
@@ -213,9 +209,9 @@ bool CloseButtonCentre(HWND form, POINT* centre)
     long sumX = 0, sumY = 0, hits = 0;
     for (int y = w.top; y < w.top + 2 * cy + frameY; y += 2)
         for (int x = w.right - 1; x > w.right - 3 * cx; x -= 2)
-            if (IsCloseButton(form, POINT{x, y})) sumX += x, sumY += y, ++hits;
+            if (IsCloseButton(form, POINT{ x, y })) sumX += x, sumY += y, ++hits;
     if (!hits) return false;
-    *centre = POINT{static_cast<LONG>(sumX / hits), static_cast<LONG>(sumY / hits)};
+    *centre = POINT{ static_cast<LONG>(sumX / hits), static_cast<LONG>(sumY / hits) };
     return true;
 }
 
@@ -325,10 +321,8 @@ std::string StateJson()
 
     std::vector<HWND> boxes = MessageBoxesOf(form, all);
     std::string active = "null";
-    if (info.hwndActive == form)
-        active = "\"form\"";
-    else if (info.hwndActive)
-        active = "\"other\"";
+    if (info.hwndActive == form) active = "\"form\"";
+    else if (info.hwndActive) active = "\"other\"";
     out += ", \"message_boxes\": [";
     for (size_t i = 0; i < boxes.size(); ++i) {
         out += (i ? ", " : "") + MessageBoxJson(boxes[i]);
@@ -397,12 +391,9 @@ int main(int argc, char** argv)
     if (argc != 3) return Usage();
     double seconds = std::atof(argv[2]);
     bool ok;
-    if (option == "--wait-form")
-        ok = WaitFor(FormShown, seconds);
-    else if (option == "--wait-messagebox")
-        ok = WaitFor(MessageBoxShown, seconds);
-    else
-        return Usage();
+    if (option == "--wait-form") ok = WaitFor(FormShown, seconds);
+    else if (option == "--wait-messagebox") ok = WaitFor(MessageBoxShown, seconds);
+    else return Usage();
     Print(StateJson());
     return ok ? 0 : 1;
 }

@@ -1,10 +1,10 @@
 // The residence box, the up-down range and the window's icon.
-#include "FormHarness.h"
-
 #include <windows.h>
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+
+#include "FormHarness.h"
 
 namespace {
 
@@ -14,7 +14,9 @@ TEST(Behaviour, ResidenceBoxSwitchesStreetAndTravelModeAndKeepsTheirContents)
         Click(form, IDC_CHECK_WOHNORT);
         EXPECT_TRUE(IsEnabled(form, IDC_EDIT_STRASSE));
         EXPECT_TRUE(IsEnabled(form, IDC_COMBO_FAHRT));
-        SetText(form, IDC_EDIT_STRASSE, "Hauptstra\xDF" "e 5");
+        SetText(form, IDC_EDIT_STRASSE,
+                "Hauptstra\xDF"
+                "e 5");
         SelectComboItem(form, 5);  // "Zu Fuß"
 
         Click(form, IDC_CHECK_WOHNORT);
@@ -22,16 +24,19 @@ TEST(Behaviour, ResidenceBoxSwitchesStreetAndTravelModeAndKeepsTheirContents)
         EXPECT_FALSE(IsEnabled(form, IDC_EDIT_STRASSE));
         EXPECT_FALSE(IsEnabled(form, IDC_COMBO_FAHRT));
         EXPECT_EQ(form.m_bWohnort, 0);
-        EXPECT_EQ(form.m_strStrasse, "Hauptstra\xDF" "e 5");
+        EXPECT_EQ(form.m_strStrasse, "Hauptstra\xDF"
+                                     "e 5");
         EXPECT_EQ(form.m_strFahrt, "Zu Fu\xDF");
-        EXPECT_EQ(Text(form, IDC_EDIT_STRASSE), "Hauptstra\xDF" "e 5");
+        EXPECT_EQ(Text(form, IDC_EDIT_STRASSE), "Hauptstra\xDF"
+                                                "e 5");
         EXPECT_EQ(ComboSelection(form), 5);
 
         Click(form, IDC_CHECK_WOHNORT);
         EXPECT_EQ(form.m_bWohnort, 1);
         EXPECT_TRUE(IsEnabled(form, IDC_EDIT_STRASSE));
         EXPECT_TRUE(IsEnabled(form, IDC_COMBO_FAHRT));
-        EXPECT_EQ(Text(form, IDC_EDIT_STRASSE), "Hauptstra\xDF" "e 5");
+        EXPECT_EQ(Text(form, IDC_EDIT_STRASSE), "Hauptstra\xDF"
+                                                "e 5");
         EXPECT_EQ(Text(form, IDC_COMBO_FAHRT), "Zu Fu\xDF");
         EXPECT_EQ(ComboSelection(form), 5);
     });
@@ -41,7 +46,8 @@ TEST(Behaviour, UpDownStepsWithinOneTo31999)
 {
     WithForm([](CKorva1Dlg& form) {
         int lower = 0, upper = 0;
-        ::SendMessageA(Item(form, IDC_SPIN_MATRNR), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lower), reinterpret_cast<LPARAM>(&upper));
+        ::SendMessageA(Item(form, IDC_SPIN_MATRNR), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lower),
+                       reinterpret_cast<LPARAM>(&upper));
         EXPECT_EQ(lower, 1);
         EXPECT_EQ(upper, 31999);
     });
@@ -84,7 +90,8 @@ TEST(Behaviour, MinimisedFormPaintsItsIconAndRestores)
     WithForm([](CKorva1Dlg& form) {
         HWND hWnd = form.m_hWnd;
         g_iconErases = 0;
-        g_formProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchIconErase)));
+        g_formProc = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchIconErase)));
 
         ::ShowWindow(hWnd, SW_MINIMIZE);
         ASSERT_TRUE(::IsIconic(hWnd));

@@ -13,7 +13,12 @@ struct Faculty {
 
 const std::vector<Faculty> kFaculties = {
     { IDC_RADIO_AI, 0, { "Datenkunde", "Netzwerktechnik", "Rechnerbau", "Regelungstechnik" } },
-    { IDC_RADIO_VW, 1, { "Archivwesen / Digitale Akten", "B\xFCrgerdienste und \xC4mter", "Grenz\xFC" "berschreitende Zusammenarbeit", "K\xE4mmereiwesen" } },
+    { IDC_RADIO_VW,
+      1,
+      { "Archivwesen / Digitale Akten", "B\xFCrgerdienste und \xC4mter",
+        "Grenz\xFC"
+        "berschreitende Zusammenarbeit",
+        "K\xE4mmereiwesen" } },
     { IDC_RADIO_W, 2, { "Gastgewerbe", "Handelslehre", "HL / Vertriebsorganisation", "Marktforschung" } },
 };
 
@@ -69,7 +74,8 @@ TEST(Catalogue, NoFacultyCheckedIsReportedAndTheListStays)
         for (int button : kFacultyButtons) ::SendMessageA(Item(form, button), BM_SETCHECK, BST_UNCHECKED, 0);
 
         auto boxes = AnswerMessageBoxes([&] {
-            form.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RADIO_AI, BN_CLICKED), reinterpret_cast<LPARAM>(Item(form, IDC_RADIO_AI)));
+            form.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_RADIO_AI, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(Item(form, IDC_RADIO_AI)));
         });
         EXPECT_EQ(MessageTexts(boxes), std::vector<std::string>{ "Fehler in der Methode OnRadioFB" });
         EXPECT_EQ(form.m_nFachbereich, -1);

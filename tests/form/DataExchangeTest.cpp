@@ -23,7 +23,8 @@ TEST(DataExchange, FreshFormShowsTheConstructorsValues)
         EXPECT_EQ(Text(form, IDC_EDIT_STRASSE), "");
         EXPECT_EQ(Text(form, IDC_COMBO_FAHRT), "");
         EXPECT_EQ(ComboSelection(form), -1);
-        EXPECT_EQ(ComboItems(form), (std::vector<std::string>{ "Bahn", "Bus", "Fahrrad", "Motorrad", "PKW", "Zu Fu\xDF" }));
+        EXPECT_EQ(ComboItems(form),
+                  (std::vector<std::string>{ "Bahn", "Bus", "Fahrrad", "Motorrad", "PKW", "Zu Fu\xDF" }));
         EXPECT_EQ(::GetFocus(), Item(form, IDC_EDIT_NAME));
     });
 }
@@ -37,7 +38,9 @@ TEST(DataExchange, ControlsToMembers)
         Click(form, IDC_RADIO_W);
         SelectListItem(form, 1);
         Click(form, IDC_CHECK_WOHNORT);
-        SetText(form, IDC_EDIT_STRASSE, "Hauptstra\xDF" "e 1");
+        SetText(form, IDC_EDIT_STRASSE,
+                "Hauptstra\xDF"
+                "e 1");
         SetText(form, IDC_COMBO_FAHRT, "Tretroller");
 
         EXPECT_TRUE(form.UpdateData(TRUE));
@@ -47,7 +50,8 @@ TEST(DataExchange, ControlsToMembers)
         EXPECT_EQ(form.m_nFachbereich, 2);
         EXPECT_EQ(form.m_strStudiengang, "Handelslehre");
         EXPECT_EQ(form.m_bWohnort, 1);
-        EXPECT_EQ(form.m_strStrasse, "Hauptstra\xDF" "e 1");
+        EXPECT_EQ(form.m_strStrasse, "Hauptstra\xDF"
+                                     "e 1");
         EXPECT_EQ(form.m_strFahrt, "Tretroller");
     });
 }
@@ -74,7 +78,8 @@ TEST(DataExchange, MatriculationThatIsNoNumberFailsOnceAndKeepsTheMember)
 TEST(DataExchange, RadioGroupWithNothingCheckedGivesMinusOne)
 {
     WithForm([](CKorva1Dlg& form) {
-        for (int id : { IDC_RADIO_AI, IDC_RADIO_VW, IDC_RADIO_W }) ::SendMessageA(Item(form, id), BM_SETCHECK, BST_UNCHECKED, 0);
+        for (int id : { IDC_RADIO_AI, IDC_RADIO_VW, IDC_RADIO_W })
+            ::SendMessageA(Item(form, id), BM_SETCHECK, BST_UNCHECKED, 0);
         form.UpdateData(TRUE);
         EXPECT_EQ(form.m_nFachbereich, -1);
     });

@@ -1,9 +1,8 @@
 #include "FormHarness.h"
 
 #include <commctrl.h>
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <iterator>
 #include <set>
 #include <sstream>
@@ -164,7 +163,7 @@ TempWorkingDir::TempWorkingDir()
     char base[MAX_PATH] = "", dir[MAX_PATH] = "", previous[MAX_PATH] = "";
     ::GetTempPathA(MAX_PATH, base);
     ::GetTempFileNameA(base, "kv", 0, dir);  // makes a unique empty file...
-    ::DeleteFileA(dir);                        // ...whose name becomes our folder
+    ::DeleteFileA(dir);                      // ...whose name becomes our folder
     ::CreateDirectoryA(dir, nullptr);
     ::GetCurrentDirectoryA(MAX_PATH, previous);
     m_dir = dir;

@@ -1,9 +1,8 @@
 // The form as the dialog manager built it from the template: every control
 // in place, and the keyboard's way through them.
-#include <gtest/gtest.h>
-
 #include <cctype>
 #include <cstring>
+#include <gtest/gtest.h>
 
 #include "FormHarness.h"
 
@@ -155,16 +154,17 @@ std::vector<int> TabWalk(CKorva1Dlg& form)
 TEST(Layout, TabSkipsTheDisabledAddressUntilResidenceIsChecked)
 {
     WithForm([](CKorva1Dlg& form) {
-        const std::vector<int> buttons = { IDC_BUTTON_LADEN1, IDC_BUTTON_SPEICHERN1, IDC_BUTTON_LADEN_STREAM,
-                                           IDC_BUTTON_SPEICHERN_STREAM, IDC_BUTTON_LADEN_BINAER, IDC_BUTTON_SPEICHERN_BINAER };
-        std::vector<int> expected = { IDC_EDIT_NAME, IDC_EDIT_VORNAME, IDC_EDIT_MATRNR, IDC_RADIO_AI,
-                                      IDC_LIST_STUDIENGANG, IDC_CHECK_WOHNORT };
+        const std::vector<int> buttons = { IDC_BUTTON_LADEN1,       IDC_BUTTON_SPEICHERN1,
+                                           IDC_BUTTON_LADEN_STREAM, IDC_BUTTON_SPEICHERN_STREAM,
+                                           IDC_BUTTON_LADEN_BINAER, IDC_BUTTON_SPEICHERN_BINAER };
+        std::vector<int> expected = { IDC_EDIT_NAME, IDC_EDIT_VORNAME,     IDC_EDIT_MATRNR,
+                                      IDC_RADIO_AI,  IDC_LIST_STUDIENGANG, IDC_CHECK_WOHNORT };
         expected.insert(expected.end(), buttons.begin(), buttons.end());
         EXPECT_EQ(TabWalk(form), expected);
 
         Click(form, IDC_CHECK_WOHNORT);
-        expected = { IDC_EDIT_NAME, IDC_EDIT_VORNAME, IDC_EDIT_MATRNR, IDC_RADIO_AI, IDC_LIST_STUDIENGANG,
-                     IDC_CHECK_WOHNORT, IDC_EDIT_STRASSE, IDC_COMBO_FAHRT };
+        expected = { IDC_EDIT_NAME,        IDC_EDIT_VORNAME,  IDC_EDIT_MATRNR,  IDC_RADIO_AI,
+                     IDC_LIST_STUDIENGANG, IDC_CHECK_WOHNORT, IDC_EDIT_STRASSE, IDC_COMBO_FAHRT };
         expected.insert(expected.end(), buttons.begin(), buttons.end());
         EXPECT_EQ(TabWalk(form), expected);
     });

@@ -1,9 +1,8 @@
 // The six file buttons on the real form: the bytes they write, the form they
 // load back, and what the person sees when a file cannot be used.
-#include <gtest/gtest.h>
-
 #include <climits>
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <ostream>
 
 #include "FormHarness.h"
@@ -16,8 +15,10 @@ const char kStreamFile[] = "test2.txt";
 const char kBinaryFile[] = "test.bin";
 
 const std::string kMsgChooseProgramme = "Bitte markieren Sie einen Eintrag in der Liste der Studieng\xE4nge";
-const std::string kMsgOpenForReading = "Fehler beim \xD6" "ffnen zum Lesen";
-const std::string kMsgOpenForWriting = "Fehler beim \xD6" "ffnen zum Schreiben";
+const std::string kMsgOpenForReading = "Fehler beim \xD6"
+                                       "ffnen zum Lesen";
+const std::string kMsgOpenForWriting = "Fehler beim \xD6"
+                                       "ffnen zum Schreiben";
 const std::string kMsgReading = "Fehler beim Lesen";
 const std::string kMsgWriting = "Fehler beim Schreiben";
 const std::string kMsgOnRadioFB = "Fehler in der Methode OnRadioFB";
@@ -35,13 +36,16 @@ std::string Lines(const std::vector<std::string>& lines)
 std::string Int32(std::int32_t value)
 {
     std::string bytes;
-    for (int shift = 0; shift < 32; shift += 8) bytes += static_cast<char>((static_cast<std::uint32_t>(value) >> shift) & 0xFF);
+    for (int shift = 0; shift < 32; shift += 8)
+        bytes += static_cast<char>((static_cast<std::uint32_t>(value) >> shift) & 0xFF);
     return bytes;
 }
 
-std::string BinaryRecordBytes(const std::string& name, const std::string& vorname, std::int32_t matrnr, std::int32_t wohnort)
+std::string BinaryRecordBytes(const std::string& name, const std::string& vorname, std::int32_t matrnr,
+                              std::int32_t wohnort)
 {
-    return Int32(static_cast<std::int32_t>(name.size())) + name + Int32(static_cast<std::int32_t>(vorname.size())) + vorname + Int32(matrnr) + Int32(wohnort);
+    return Int32(static_cast<std::int32_t>(name.size())) + name + Int32(static_cast<std::int32_t>(vorname.size())) +
+           vorname + Int32(matrnr) + Int32(wohnort);
 }
 
 // Clicks a button and answers the message boxes it opens.
@@ -86,11 +90,11 @@ struct FormView {
 
 std::ostream& operator<<(std::ostream& out, const FormView& view)
 {
-    out << "{" << view.name << ", " << view.vorname << ", " << view.matrnr << ", faculty " << view.faculty << ", programme "
-        << view.programme << " of";
+    out << "{" << view.name << ", " << view.vorname << ", " << view.matrnr << ", faculty " << view.faculty
+        << ", programme " << view.programme << " of";
     for (const std::string& programme : view.programmes) out << " '" << programme << "'";
-    return out << ", residence " << view.residence << ", enabled " << view.streetEnabled << view.travelEnabled << ", street '"
-               << view.street << "', travel mode " << view.travelMode << "}";
+    return out << ", residence " << view.residence << ", enabled " << view.streetEnabled << view.travelEnabled
+               << ", street '" << view.street << "', travel mode " << view.travelMode << "}";
 }
 
 FormView View(CKorva1Dlg& form)
@@ -139,7 +143,15 @@ void Enter(CKorva1Dlg& form, const Entry& entry)
 // The examples of the file layouts: faculty AI with "Rechnerbau" (index 2).
 const Entry kExample = { "Brenkow", "Talmino", "31999", IDC_RADIO_AI, 2, false, "", -1 };
 const Entry kExampleWithResidence = { "Brenkow", "Talmino", "31999", IDC_RADIO_AI, 2, true, "", 1 };  // "Bus"
-const Entry kUmlauts = { "M\xFCller", "\xC4nne", "17", IDC_RADIO_VW, 3, true, "Hauptstra\xDF" "e 5", 5 };  // "Kämmereiwesen", "Zu Fuß"
+const Entry kUmlauts = { "M\xFCller",
+                         "\xC4nne",
+                         "17",
+                         IDC_RADIO_VW,
+                         3,
+                         true,
+                         "Hauptstra\xDF"
+                         "e 5",
+                         5 };  // "Kämmereiwesen", "Zu Fuß"
 
 struct SaveCase {
     const char* what;
@@ -157,17 +169,36 @@ TEST(RecordCommands, SaveWritesTheFileByteForByte)
         { "stdio, ten lines", IDC_BUTTON_SPEICHERN1, kStdioFile, kExampleWithResidence,
           Lines({ "Brenkow", "Talmino", "31999", "AI", "Rechnerbau", "2", "1", "", "Bus", "1" }) },
         { "stdio, Windows-1252 texts", IDC_BUTTON_SPEICHERN1, kStdioFile, kUmlauts,
-          Lines({ "M\xFCller", "\xC4nne", "17", "VW", "K\xE4mmereiwesen", "3", "1", "Hauptstra\xDF" "e 5", "Zu Fu\xDF", "5" }) },
+          Lines({ "M\xFCller", "\xC4nne", "17", "VW", "K\xE4mmereiwesen", "3", "1",
+                  "Hauptstra\xDF"
+                  "e 5",
+                  "Zu Fu\xDF", "5" }) },
         { "stream, 34 bytes", IDC_BUTTON_SPEICHERN_STREAM, kStreamFile, kExample,
           Lines({ "Brenkow", "Talmino", "31999", "0", "2", "0" }) },
         { "stream, eight lines", IDC_BUTTON_SPEICHERN_STREAM, kStreamFile, kExampleWithResidence,
           Lines({ "Brenkow", "Talmino", "31999", "0", "2", "1", "", "1" }) },
         { "stream, Windows-1252 texts", IDC_BUTTON_SPEICHERN_STREAM, kStreamFile, kUmlauts,
-          Lines({ "M\xFCller", "\xC4nne", "17", "1", "3", "1", "Hauptstra\xDF" "e 5", "5" }) },
+          Lines({ "M\xFCller", "\xC4nne", "17", "1", "3", "1",
+                  "Hauptstra\xDF"
+                  "e 5",
+                  "5" }) },
         { "binary, 30 bytes", IDC_BUTTON_SPEICHERN_BINAER, kBinaryFile, kExampleWithResidence,
-          std::string("\x07\0\0\0" "Brenkow" "\x07\0\0\0" "Talmino" "\xFF\x7C\0\0" "\x01\0\0\0", 30) },
-        { "binary, two empty names", IDC_BUTTON_SPEICHERN_BINAER, kBinaryFile, { "", "", "1", IDC_RADIO_W, -1, true, "", -1 },
-          std::string("\0\0\0\0" "\0\0\0\0" "\x01\0\0\0" "\x01\0\0\0", 16) },
+          std::string("\x07\0\0\0"
+                      "Brenkow"
+                      "\x07\0\0\0"
+                      "Talmino"
+                      "\xFF\x7C\0\0"
+                      "\x01\0\0\0",
+                      30) },
+        { "binary, two empty names",
+          IDC_BUTTON_SPEICHERN_BINAER,
+          kBinaryFile,
+          { "", "", "1", IDC_RADIO_W, -1, true, "", -1 },
+          std::string("\0\0\0\0"
+                      "\0\0\0\0"
+                      "\x01\0\0\0"
+                      "\x01\0\0\0",
+                      16) },
     };
     ASSERT_EQ(cases[0].bytes.size(), 47u);
     ASSERT_EQ(cases[3].bytes.size(), 34u);
@@ -205,13 +236,20 @@ TEST(RecordCommands, TextLoadsRestoreTheSavedForm)
         Entry saved, other;
     };
     const RoundTrip trips[] = {
-        { "W with residence over AI", { "M\xFCller", "\xC4nne", "12345", IDC_RADIO_W, 2, true, "Hauptstra\xDF" "e 5", 4 },
+        { "W with residence over AI",
+          { "M\xFCller", "\xC4nne", "12345", IDC_RADIO_W, 2, true,
+            "Hauptstra\xDF"
+            "e 5",
+            4 },
           { "Neu", "Name", "7", IDC_RADIO_AI, 0, false, "Weg", -1 } },
-        { "AI without residence over VW with residence", { "", "", "31999", IDC_RADIO_AI, 3, false, "", -1 },
+        { "AI without residence over VW with residence",
+          { "", "", "31999", IDC_RADIO_AI, 3, false, "", -1 },
           { "Neu", "Name", "-3", IDC_RADIO_VW, 1, true, "Weg 1", 0 } },
         { "VW with residence and no travel mode over W without programme",
-          { "Brenkow", "Talmino", "1", IDC_RADIO_VW, 2, true, "Am Markt 2", -1 }, { "Neu", "Name", "2", IDC_RADIO_W, -1, true, "Weg 1", 2 } },
-        { "W over W with another programme", { "Brenkow", "Talmino", "4", IDC_RADIO_W, 2, false, "", -1 },
+          { "Brenkow", "Talmino", "1", IDC_RADIO_VW, 2, true, "Am Markt 2", -1 },
+          { "Neu", "Name", "2", IDC_RADIO_W, -1, true, "Weg 1", 2 } },
+        { "W over W with another programme",
+          { "Brenkow", "Talmino", "4", IDC_RADIO_W, 2, false, "", -1 },
           { "Neu", "Name", "5", IDC_RADIO_W, 1, true, "Weg 1", 3 } },
     };
     for (const Format& format : kTextFormats) {
@@ -249,7 +287,10 @@ TEST(RecordCommands, BinaryLoadRestoresNamesNumberAndResidence)
 {
     TempWorkingDir dir;
     WithForm([&](CKorva1Dlg& form) {
-        Enter(form, { "M\xFCller", "\xC4nne", "12345", IDC_RADIO_W, 1, true, "Hauptstra\xDF" "e 5", 4 });
+        Enter(form, { "M\xFCller", "\xC4nne", "12345", IDC_RADIO_W, 1, true,
+                      "Hauptstra\xDF"
+                      "e 5",
+                      4 });
         ASSERT_EQ(Press(form, IDC_BUTTON_SPEICHERN_BINAER), Messages{});
 
         Enter(form, { "Neu", "Name", "7", IDC_RADIO_AI, 0, false, "Weg", 2 });
@@ -323,7 +364,8 @@ TEST(RecordCommands, StdioSaveRefusesAnIncompleteRecord)
             EXPECT_EQ(::GetFocus(), Item(form, IDC_LIST_STUDIENGANG));
 
             SelectListItem(form, 2);
-            for (int button : { IDC_RADIO_AI, IDC_RADIO_VW, IDC_RADIO_W }) ::SendMessageA(Item(form, button), BM_SETCHECK, BST_UNCHECKED, 0);
+            for (int button : { IDC_RADIO_AI, IDC_RADIO_VW, IDC_RADIO_W })
+                ::SendMessageA(Item(form, button), BM_SETCHECK, BST_UNCHECKED, 0);
             EXPECT_EQ(Press(form, IDC_BUTTON_SPEICHERN1), Messages{ kMsgOnRadioFB });
         });
         EXPECT_EQ(dir.ReadFile(kStdioFile), fileExists ? "vorher\r\n" : "");
@@ -367,18 +409,25 @@ TEST(RecordCommands, MalformedFilesAreRefusedAndTheFormStays)
         std::string bytes;
     };
     const Case cases[] = {
-        { "test.txt ends after the faculty", IDC_BUTTON_LADEN1, kStdioFile, Lines({ "Neu", "Name", "5", "VW", "Archivwesen / Digitale Akten" }) },
+        { "test.txt ends after the faculty", IDC_BUTTON_LADEN1, kStdioFile,
+          Lines({ "Neu", "Name", "5", "VW", "Archivwesen / Digitale Akten" }) },
         { "test.txt ends before the travel mode", IDC_BUTTON_LADEN1, kStdioFile,
           Lines({ "Neu", "Name", "5", "AI", "Datenkunde", "0", "1", "Weg", "Bus" }) },
         { "test.txt programme index is no number", IDC_BUTTON_LADEN1, kStdioFile,
           Lines({ "Neu", "Name", "5", "AI", "Datenkunde", "x", "0" }) },
-        { "test2.txt number line holds text", IDC_BUTTON_LADEN_STREAM, kStreamFile, Lines({ "Neu", "Name", "abc", "0", "2", "0" }) },
-        { "test2.txt faculty beyond 32 bits", IDC_BUTTON_LADEN_STREAM, kStreamFile, Lines({ "Neu", "Name", "5", "4294967296", "2", "0" }) },
-        { "test2.txt ends before the street", IDC_BUTTON_LADEN_STREAM, kStreamFile, Lines({ "Neu", "Name", "5", "0", "2", "1" }) },
+        { "test2.txt number line holds text", IDC_BUTTON_LADEN_STREAM, kStreamFile,
+          Lines({ "Neu", "Name", "abc", "0", "2", "0" }) },
+        { "test2.txt faculty beyond 32 bits", IDC_BUTTON_LADEN_STREAM, kStreamFile,
+          Lines({ "Neu", "Name", "5", "4294967296", "2", "0" }) },
+        { "test2.txt ends before the street", IDC_BUTTON_LADEN_STREAM, kStreamFile,
+          Lines({ "Neu", "Name", "5", "0", "2", "1" }) },
         { "test.bin length beyond the file", IDC_BUTTON_LADEN_BINAER, kBinaryFile, Int32(1000) + "Neu" },
-        { "test.bin negative length", IDC_BUTTON_LADEN_BINAER, kBinaryFile, Int32(-1) + BinaryRecordBytes("", "", 5, 0) },
-        { "test.bin ends before the flag", IDC_BUTTON_LADEN_BINAER, kBinaryFile, BinaryRecordBytes("Neu", "Name", 5, 0).substr(0, 19) },
-        { "test.bin name with a line break", IDC_BUTTON_LADEN_BINAER, kBinaryFile, BinaryRecordBytes("Ne\r\nu", "Name", 5, 0) },
+        { "test.bin negative length", IDC_BUTTON_LADEN_BINAER, kBinaryFile,
+          Int32(-1) + BinaryRecordBytes("", "", 5, 0) },
+        { "test.bin ends before the flag", IDC_BUTTON_LADEN_BINAER, kBinaryFile,
+          BinaryRecordBytes("Neu", "Name", 5, 0).substr(0, 19) },
+        { "test.bin name with a line break", IDC_BUTTON_LADEN_BINAER, kBinaryFile,
+          BinaryRecordBytes("Ne\r\nu", "Name", 5, 0) },
         { "test.txt first name one over the field length", IDC_BUTTON_LADEN1, kStdioFile,
           Lines({ "Neu", std::string(32768, 'n'), "5", "AI", "Datenkunde", "0", "0" }) },
         { "test.txt a 4 MB surname", IDC_BUTTON_LADEN1, kStdioFile, std::string(4 << 20, 'n') },
@@ -458,7 +507,8 @@ TEST(RecordCommands, SaveReplacesOnlyItsFileAndKeepsItHidden)
         for (const std::string& own : ownFiles) dir.WriteFile(own, "eigene Datei");
         ::CreateDirectoryA((file + ".~k000000.tmp").c_str(), nullptr);
         dir.WriteFile(file, "alter Inhalt");
-        if (!::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_HIDDEN) || !(::GetFileAttributesA(file.c_str()) & FILE_ATTRIBUTE_HIDDEN))
+        if (!::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_HIDDEN) ||
+            !(::GetFileAttributesA(file.c_str()) & FILE_ATTRIBUTE_HIDDEN))
             SKIP_OR_FAIL_IN_CI("this file system keeps no hidden attribute");
         const std::vector<std::string> before = FolderEntries();
 

@@ -1,8 +1,7 @@
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "framework/CString.h"
+
+#include <gtest/gtest.h>
+#include <string>
 
 TEST(CString, HoldsBytesExactly)
 {

@@ -1,8 +1,7 @@
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "framework/ParseInt.h"
+
+#include <gtest/gtest.h>
+#include <string>
 
 namespace {
 
@@ -34,8 +33,8 @@ TEST(ParseDecimalInt, AcceptsWholeSignedDecimalsWithinInt)
 TEST(ParseDecimalInt, RejectsAnythingElseAndKeepsTheValue)
 {
     const char* rejected[] = {
-        "", "   ", "abc", "12a", "a12", "1 2", "-", "+", "--1", "+-1", "1.5", "0x10",
-        "2147483648", "-2147483649", "99999999999", "99999999999999999999999",
+        "",    "   ", "abc", "12a",  "a12",        "1 2",         "-",           "+",
+        "--1", "+-1", "1.5", "0x10", "2147483648", "-2147483649", "99999999999", "99999999999999999999999",
     };
     for (const char* text : rejected) {
         int value = 123;
@@ -43,7 +42,6 @@ TEST(ParseDecimalInt, RejectsAnythingElseAndKeepsTheValue)
         EXPECT_EQ(value, 123) << text;
     }
 }
-
 
 // The reader under both wrappers: it stops at the end it is given, not at a
 // zero byte, and leaves the position alone unless it read a number.
@@ -60,7 +58,10 @@ TEST(ReadDecimalInt, ReadsTheNumberAtTheStartOfARange)
         { "12a", 3, DecimalRead::Number, 12, 2 },
         { "-7 apples", 9, DecimalRead::Number, -7, 2 },
         { "12345", 2, DecimalRead::Number, 12, 2 },
-        { std::string("4\0" "2", 3), 3, DecimalRead::Number, 4, 1 },
+        { std::string("4\0"
+                      "2",
+                      3),
+          3, DecimalRead::Number, 4, 1 },
         { "+", 1, DecimalRead::NoDigits, -1, 0 },
         { "12", 0, DecimalRead::NoDigits, -1, 0 },
         { " 1", 2, DecimalRead::NoDigits, -1, 0 },

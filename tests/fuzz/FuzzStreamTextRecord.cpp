@@ -1,13 +1,13 @@
 // Any bytes as "test2.txt": a complete record whose texts fit the form's
 // fields, or a rejection that leaves the record alone; a loaded record
 // written again reads back the same.
-#include "records/StreamTextRecord.h"
-#include "records/TextLines.h"
-#include "tests/records/RecordFields.h"
-
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
+
+#include "records/StreamTextRecord.h"
+#include "records/TextLines.h"
+#include "tests/records/RecordFields.h"
 
 namespace {
 
@@ -26,20 +26,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     StreamTextRecord record = Untouched();
     if (ReadStreamTextRecord(in, record) != LoadResult::Loaded) {
-        if (Fields(record) != Fields(Untouched()))
-            std::abort();
+        if (Fields(record) != Fields(Untouched())) std::abort();
         return 0;
     }
-    if (!IsFieldText(record.name) || !IsFieldText(record.vorname) || !IsFieldText(record.strasse)
-        || (record.wohnort != 0 && record.wohnort != 1))
+    if (!IsFieldText(record.name) || !IsFieldText(record.vorname) || !IsFieldText(record.strasse) ||
+        (record.wohnort != 0 && record.wohnort != 1))
         std::abort();
 
     std::ostringstream out;
-    if (!WriteStreamTextRecord(out, record))
-        std::abort();
+    if (!WriteStreamTextRecord(out, record)) std::abort();
     std::istringstream again(out.str());
     StreamTextRecord reloaded;
-    if (ReadStreamTextRecord(again, reloaded) != LoadResult::Loaded || Fields(reloaded) != Fields(record))
-        std::abort();
+    if (ReadStreamTextRecord(again, reloaded) != LoadResult::Loaded || Fields(reloaded) != Fields(record)) std::abort();
     return 0;
 }

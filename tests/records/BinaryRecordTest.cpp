@@ -1,14 +1,14 @@
-#include "RecordFields.h"
-#include "RecordFileTest.h"
-
 #include "records/BinaryRecord.h"
 
 #include <climits>
 #include <vector>
 
+#include "RecordFields.h"
+#include "RecordFileTest.h"
+
 namespace {
 
-const BinaryRecord example = {"Brenkow", "Talmino", 31999, 1};
+const BinaryRecord example = { "Brenkow", "Talmino", 31999, 1 };
 
 using BinaryRecordFile = RecordFileTest;
 
@@ -16,9 +16,19 @@ TEST_F(BinaryRecordFile, WritesLittleEndianLengthsAndNumbers)
 {
     // Each file is saved over the one before, so a shorter one shows it is cut to its length.
     const std::pair<BinaryRecord, std::string> cases[] = {
-        {example, Bytes("\x07\0\0\0" "Brenkow" "\x07\0\0\0" "Talmino" "\xFF\x7C\0\0" "\x01\0\0\0")},
-        {BinaryRecord{}, std::string(16, '\0')},
-        {{"A", "", INT_MIN, -2}, Bytes("\x01\0\0\0" "A" "\0\0\0\0" "\0\0\0\x80" "\xFE\xFF\xFF\xFF")},
+        { example, Bytes("\x07\0\0\0"
+                         "Brenkow"
+                         "\x07\0\0\0"
+                         "Talmino"
+                         "\xFF\x7C\0\0"
+                         "\x01\0\0\0") },
+        { BinaryRecord{}, std::string(16, '\0') },
+        { { "A", "", INT_MIN, -2 },
+          Bytes("\x01\0\0\0"
+                "A"
+                "\0\0\0\0"
+                "\0\0\0\x80"
+                "\xFE\xFF\xFF\xFF") },
     };
     for (const auto& [record, bytes] : cases) {
         ASSERT_EQ(SaveBinaryRecord(PathOf("test.bin").c_str(), record), SaveResult::Saved);
@@ -33,9 +43,9 @@ TEST_F(BinaryRecordFile, RoundTrips)
 {
     const BinaryRecord records[] = {
         example,
-        {std::string(5000, 'n'), std::string(3000, 'v'), INT_MAX, 0},
-        {"M\xFCller", "J\xE4nne \xDF", INT_MIN, INT_MIN},
-        {"", "Talmino", 0, INT_MAX},
+        { std::string(5000, 'n'), std::string(3000, 'v'), INT_MAX, 0 },
+        { "M\xFCller", "J\xE4nne \xDF", INT_MIN, INT_MIN },
+        { "", "Talmino", 0, INT_MAX },
     };
     for (const BinaryRecord& record : records) {
         ASSERT_EQ(SaveBinaryRecord(PathOf("test.bin").c_str(), record), SaveResult::Saved);
@@ -61,13 +71,33 @@ TEST_F(BinaryRecordFile, RejectsMalformedFilesAndKeepsTheRecord)
         "",
         Bytes("\x07\0\0"),
         Bytes("\xFF\xFF\xFF\xFF") + numbers,
-        Bytes("\x07\0\0\0" "Brenkow" "\0\0\0\x80") + numbers,
-        Bytes("\xFF\xFF\xFF\x7F" "Brenkow") + numbers,
-        Bytes("\x08\0\0\0" "Brenkow"),
-        Bytes("\x07\0\0\0" "Brenkow" "\x07\0\0\0" "Talmino" "\xFF\x7C\0\0" "\x01\0\0"),
-        Bytes("\x07\0\0\0" "Bren\0ow" "\0\0\0\0") + numbers,
-        Bytes("\x07\0\0\0" "Bren\row" "\0\0\0\0") + numbers,
-        Bytes("\0\0\0\0" "\x07\0\0\0" "Tal\nino") + numbers,
+        Bytes("\x07\0\0\0"
+              "Brenkow"
+              "\0\0\0\x80") +
+            numbers,
+        Bytes("\xFF\xFF\xFF\x7F"
+              "Brenkow") +
+            numbers,
+        Bytes("\x08\0\0\0"
+              "Brenkow"),
+        Bytes("\x07\0\0\0"
+              "Brenkow"
+              "\x07\0\0\0"
+              "Talmino"
+              "\xFF\x7C\0\0"
+              "\x01\0\0"),
+        Bytes("\x07\0\0\0"
+              "Bren\0ow"
+              "\0\0\0\0") +
+            numbers,
+        Bytes("\x07\0\0\0"
+              "Bren\row"
+              "\0\0\0\0") +
+            numbers,
+        Bytes("\0\0\0\0"
+              "\x07\0\0\0"
+              "Tal\nino") +
+            numbers,
     };
     for (const std::string& bytes : cases) {
         SCOPED_TRACE(testing::PrintToString(bytes));

@@ -1,15 +1,14 @@
 // The field length limit is exact in every text field of the three files: a
 // value of kMaxFieldLength bytes is saved and loaded back, one byte more is
 // neither saved nor loaded.
-#include "RecordFileTest.h"
+#include <functional>
+#include <optional>
 
+#include "RecordFileTest.h"
 #include "records/BinaryRecord.h"
 #include "records/StdioTextRecord.h"
 #include "records/StreamTextRecord.h"
 #include "records/TextLines.h"
-
-#include <functional>
-#include <optional>
 
 namespace {
 
@@ -35,19 +34,18 @@ template <typename Record, typename Member>
 TextField Field(const char* what, const char* fileName, SaveResult (*save)(const char*, const Record&),
                 LoadResult (*load)(const char*, Record&), Member member, bool loadsBack = true)
 {
-    return {what, fileName,
-            [=](const char* path, const std::string& value) {
-                Record record = WithResidence<Record>();
-                if constexpr (std::is_same_v<Record, StdioTextRecord>)
-                    record.fachbereichCode = "AI";
-                record.*member = value;
-                return save(path, record);
-            },
-            [=](const char* path) -> Value {
-                Record record;
-                return load(path, record) == LoadResult::Loaded ? Value(record.*member) : std::nullopt;
-            },
-            loadsBack};
+    return { what, fileName,
+             [=](const char* path, const std::string& value) {
+                 Record record = WithResidence<Record>();
+                 if constexpr (std::is_same_v<Record, StdioTextRecord>) record.fachbereichCode = "AI";
+                 record.*member = value;
+                 return save(path, record);
+             },
+             [=](const char* path) -> Value {
+                 Record record;
+                 return load(path, record) == LoadResult::Loaded ? Value(record.*member) : std::nullopt;
+             },
+             loadsBack };
 }
 
 const TextField fields[] = {
@@ -69,8 +67,7 @@ std::string OneByteLonger(std::string bytes, const std::string& value)
 {
     const std::size_t at = bytes.find(value);
     bytes.insert(at, 1, value[0]);
-    if (at >= 4 && bytes.compare(at - 4, 4, Bytes("\xFF\x7F\0\0")) == 0)
-        bytes.replace(at - 4, 4, Bytes("\0\x80\0\0"));
+    if (at >= 4 && bytes.compare(at - 4, 4, Bytes("\xFF\x7F\0\0")) == 0) bytes.replace(at - 4, 4, Bytes("\0\x80\0\0"));
     return bytes;
 }
 

@@ -2,11 +2,11 @@
 // Every field of each record as one comparable, printable tuple, shared by
 // the record file tests and the fuzz targets.
 
+#include <tuple>
+
 #include "records/BinaryRecord.h"
 #include "records/StdioTextRecord.h"
 #include "records/StreamTextRecord.h"
-
-#include <tuple>
 
 inline auto Fields(const StdioTextRecord& r)
 {
@@ -19,7 +19,4 @@ inline auto Fields(const StreamTextRecord& r)
     return std::tie(r.name, r.vorname, r.matrnr, r.fachbereich, r.studiengangIndex, r.wohnort, r.strasse, r.fahrtIndex);
 }
 
-inline auto Fields(const BinaryRecord& r)
-{
-    return std::tie(r.name, r.vorname, r.matrnr, r.wohnort);
-}
+inline auto Fields(const BinaryRecord& r) { return std::tie(r.name, r.vorname, r.matrnr, r.wohnort); }

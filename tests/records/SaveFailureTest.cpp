@@ -1,17 +1,16 @@
-#include "RecordFileTest.h"
-#include "tests/SkipOrFailInCi.h"
-
-#include "records/BinaryRecord.h"
-#include "records/SafeFileReplace.h"
-#include "records/StdioTextRecord.h"
-#include "records/StreamTextRecord.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include "RecordFileTest.h"
+#include "records/BinaryRecord.h"
+#include "records/SafeFileReplace.h"
+#include "records/StdioTextRecord.h"
+#include "records/StreamTextRecord.h"
+#include "tests/SkipOrFailInCi.h"
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -44,19 +43,18 @@ Record Named(const std::string& name)
 }
 
 const Format formats[] = {
-    {"test.txt", [](const char* path) { return SaveStdioTextRecord(path, Named<StdioTextRecord>("Brenkow")); },
-     [](const char* path) { return SaveStdioTextRecord(path, Named<StdioTextRecord>("Bren\nkow")); }},
-    {"test2.txt", [](const char* path) { return SaveStreamTextRecord(path, Named<StreamTextRecord>("Brenkow")); },
-     [](const char* path) { return SaveStreamTextRecord(path, Named<StreamTextRecord>("Bren\rkow")); }},
-    {"test.bin", [](const char* path) { return SaveBinaryRecord(path, Named<BinaryRecord>("Brenkow")); },
-     [](const char* path) { return SaveBinaryRecord(path, Named<BinaryRecord>(Bytes("Bren\0kow"))); }},
+    { "test.txt", [](const char* path) { return SaveStdioTextRecord(path, Named<StdioTextRecord>("Brenkow")); },
+      [](const char* path) { return SaveStdioTextRecord(path, Named<StdioTextRecord>("Bren\nkow")); } },
+    { "test2.txt", [](const char* path) { return SaveStreamTextRecord(path, Named<StreamTextRecord>("Brenkow")); },
+      [](const char* path) { return SaveStreamTextRecord(path, Named<StreamTextRecord>("Bren\rkow")); } },
+    { "test.bin", [](const char* path) { return SaveBinaryRecord(path, Named<BinaryRecord>("Brenkow")); },
+      [](const char* path) { return SaveBinaryRecord(path, Named<BinaryRecord>(Bytes("Bren\0kow"))); } },
 };
 
 std::vector<std::string> EntriesOf(const fs::path& folder)
 {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -72,7 +70,7 @@ TEST_F(SaveFailure, ReadOnlyFileIsKept)
                         fs::perm_options::remove);
         EXPECT_EQ(format.save(path.c_str()), SaveResult::CannotOpen) << format.fileName;
         EXPECT_EQ(ReadBytes(path), "old");
-        EXPECT_EQ(EntriesOf(folder), std::vector<std::string>{format.fileName});
+        EXPECT_EQ(EntriesOf(folder), std::vector<std::string>{ format.fileName });
         fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
         fs::remove(path);
     }
@@ -85,7 +83,7 @@ TEST_F(SaveFailure, FolderOfTheFilesNameIsKept)
         fs::create_directory(path);
         EXPECT_EQ(format.save(path.c_str()), SaveResult::CannotOpen) << format.fileName;
         EXPECT_TRUE(fs::is_directory(path));
-        EXPECT_EQ(EntriesOf(folder), std::vector<std::string>{format.fileName});
+        EXPECT_EQ(EntriesOf(folder), std::vector<std::string>{ format.fileName });
         fs::remove(path);
     }
 }
@@ -101,8 +99,7 @@ TEST_F(SaveFailure, TakenTemporaryNamesAreLeftAlone)
 {
     const std::string path = PathOf("test.txt");
     std::vector<std::string> names;
-    for (int i = 0; i < kTempNameAttempts; ++i)
-        names.push_back(PathOf("test.txt.~k" + std::to_string(i) + ".tmp"));
+    for (int i = 0; i < kTempNameAttempts; ++i) names.push_back(PathOf("test.txt.~k" + std::to_string(i) + ".tmp"));
     // Every second one a folder with a file in it, the others files.
     for (std::size_t i = 0; i + 1 < names.size(); ++i) {
         if (i % 2) {
@@ -115,10 +112,13 @@ TEST_F(SaveFailure, TakenTemporaryNamesAreLeftAlone)
     const auto before = EntriesOf(folder);
 
     const auto saveWith = [&](const TempNameSource& names) {
-        return ReplaceFileSafely(path.c_str(), [](const std::string& tempPath) {
-            WriteBytes(tempPath, "new");
-            return SaveResult::Saved;
-        }, names);
+        return ReplaceFileSafely(
+            path.c_str(),
+            [](const std::string& tempPath) {
+                WriteBytes(tempPath, "new");
+                return SaveResult::Saved;
+            },
+            names);
     };
     // The last name is free: the save takes it and leaves the others alone.
     ASSERT_EQ(saveWith(Scripted(names)), SaveResult::Saved);
@@ -143,7 +143,7 @@ TEST_F(SaveFailure, UnstorableValueKeepsTheFile)
         WriteBytes(path, "old");
         EXPECT_EQ(format.saveUnstorable(path.c_str()), SaveResult::WriteFailed) << format.fileName;
         EXPECT_EQ(ReadBytes(path), "old");
-        EXPECT_EQ(EntriesOf(folder), std::vector<std::string>{format.fileName});
+        EXPECT_EQ(EntriesOf(folder), std::vector<std::string>{ format.fileName });
         fs::remove(path);
     }
 }
@@ -158,7 +158,7 @@ TEST_F(SaveFailure, FailedWriteRemovesTheTemporaryFile)
     });
     EXPECT_EQ(result, SaveResult::WriteFailed);
     EXPECT_EQ(ReadBytes(path), "old");
-    EXPECT_EQ(EntriesOf(folder), std::vector<std::string>{"test.txt"});
+    EXPECT_EQ(EntriesOf(folder), std::vector<std::string>{ "test.txt" });
 }
 
 // Another program holding the file without sharing it: the save says so
@@ -169,10 +169,11 @@ TEST_F(SaveFailure, FileHeldWithoutSharingIsKept)
     for (const Format& format : formats) {
         const std::string path = PathOf(format.fileName);
         WriteBytes(path, "old");
-        HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE held =
+            CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         ASSERT_NE(held, INVALID_HANDLE_VALUE);
         EXPECT_EQ(format.save(path.c_str()), SaveResult::CannotOpen) << format.fileName;
-        EXPECT_EQ(EntriesOf(folder), std::vector<std::string>{format.fileName});
+        EXPECT_EQ(EntriesOf(folder), std::vector<std::string>{ format.fileName });
         CloseHandle(held);
         EXPECT_EQ(ReadBytes(path), "old");
         fs::remove(path);
@@ -255,8 +256,7 @@ public:
     }
     ~TinyDisk()
     {
-        if (m_mounted)
-            umount2(m_mountPoint.c_str(), MNT_DETACH);
+        if (m_mounted) umount2(m_mountPoint.c_str(), MNT_DETACH);
     }
     bool Mounted() const { return m_mounted; }
 
@@ -283,14 +283,13 @@ TEST_F(SaveFailure, FullDiskKeepsTheFile)
         const std::string old = ReadBytes(path);
         std::ofstream filler(disk / "filler", std::ios::binary);
         const std::string block(4096, 'x');
-        for (int blocks = 0; blocks < 100 && filler.write(block.data(), block.size()).flush(); ++blocks) {
-        }
+        for (int blocks = 0; blocks < 100 && filler.write(block.data(), block.size()).flush(); ++blocks) {}
         ASSERT_FALSE(filler) << "the disk did not fill up";
         filler.close();
 
         EXPECT_EQ(format.save(path.c_str()), SaveResult::WriteFailed) << format.fileName;
         EXPECT_EQ(ReadBytes(path), old);
-        EXPECT_EQ(EntriesOf(disk), (std::vector<std::string>{"filler", format.fileName}));
+        EXPECT_EQ(EntriesOf(disk), (std::vector<std::string>{ "filler", format.fileName }));
         fs::remove(disk / "filler");
         fs::remove(path);
     }

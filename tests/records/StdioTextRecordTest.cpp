@@ -1,6 +1,3 @@
-#include "RecordFields.h"
-#include "RecordFileTest.h"
-
 #include "records/StdioTextRecord.h"
 
 #include <algorithm>
@@ -8,10 +5,13 @@
 #include <functional>
 #include <vector>
 
+#include "RecordFields.h"
+#include "RecordFileTest.h"
+
 namespace {
 
-const StdioTextRecord sevenLines = {"Brenkow", "Talmino", 31999, "AI", "Rechnerbau", 2, false, "", "", -1};
-const StdioTextRecord tenLines = {"Brenkow", "Talmino", 31999, "AI", "Rechnerbau", 2, true, "", "Bus", 1};
+const StdioTextRecord sevenLines = { "Brenkow", "Talmino", 31999, "AI", "Rechnerbau", 2, false, "", "", -1 };
+const StdioTextRecord tenLines = { "Brenkow", "Talmino", 31999, "AI", "Rechnerbau", 2, true, "", "Bus", 1 };
 
 // A load drops the texts of lines 5 and 9; street and travel mode come only
 // with the residence flag.
@@ -34,8 +34,8 @@ TEST_F(StdioTextRecordFile, WritesTheExamplesByteForByte)
     ASSERT_EQ(sevenLineBytes.size(), 47u);
     // The shorter file saved over the longer one must be cut to its length.
     const std::pair<StdioTextRecord, std::string> cases[] = {
-        {tenLines, "Brenkow\r\nTalmino\r\n31999\r\nAI\r\nRechnerbau\r\n2\r\n1\r\n\r\nBus\r\n1\r\n"},
-        {sevenLines, sevenLineBytes},
+        { tenLines, "Brenkow\r\nTalmino\r\n31999\r\nAI\r\nRechnerbau\r\n2\r\n1\r\n\r\nBus\r\n1\r\n" },
+        { sevenLines, sevenLineBytes },
     };
     for (const auto& [record, bytes] : cases) {
         ASSERT_EQ(SaveStdioTextRecord(PathOf("test.txt").c_str(), record), SaveResult::Saved);
@@ -48,13 +48,16 @@ TEST_F(StdioTextRecordFile, RoundTripsWithEitherLineEnd)
     std::vector<StdioTextRecord> records = {
         sevenLines,
         tenLines,
-        {"M\xFCller", "J\xE4nne", 1, "W", "Baukunde", 3, true, "Hauptstra\xDF" "e 1", "Zu Fu\xDF", 5},
-        {"", "", INT_MIN, "VW", "", INT_MAX, true, "", "", INT_MIN},
-        {"", "", std::nullopt, "", "", -1, true, "", "", -1},  // no matrnr: an empty line 3
+        { "M\xFCller", "J\xE4nne", 1, "W", "Baukunde", 3, true,
+          "Hauptstra\xDF"
+          "e 1",
+          "Zu Fu\xDF", 5 },
+        { "", "", INT_MIN, "VW", "", INT_MAX, true, "", "", INT_MIN },
+        { "", "", std::nullopt, "", "", -1, true, "", "", -1 },  // no matrnr: an empty line 3
     };
     // Lengths around the reader's 1024-byte chunks, so that CR LF straddles them.
-    for (std::size_t length : {1022, 1023, 1024, 1025, 5000})
-        records.push_back({std::string(length, 'n'), "", 1, "AI", "", 0, true, std::string(length, 's'), "", 0});
+    for (std::size_t length : { 1022, 1023, 1024, 1025, 5000 })
+        records.push_back({ std::string(length, 'n'), "", 1, "AI", "", 0, true, std::string(length, 's'), "", 0 });
 
     const std::string path = PathOf("test.txt");
     for (const StdioTextRecord& record : records) {
@@ -79,11 +82,14 @@ TEST_F(StdioTextRecordFile, LoadsLinesTheWayTheFormExpects)
     const std::string tail = "Rechnerbau\r\n2\r\n";
     const StdioTextRecord loaded = AsLoaded(sevenLines);
     const std::pair<std::string, StdioTextRecord> cases[] = {
-        {head + "none\r\nAI\r\n" + tail + "0\r\n", {"Brenkow", "Talmino", std::nullopt, "AI", "", 2, false, "", "", -1}},
-        {head + " +12 apples\r\nAI\r\n" + tail + "0\r\n", {"Brenkow", "Talmino", 12, "AI", "", 2, false, "", "", -1}},
-        {head + "31999\r\nai \r\n" + tail + "0\r\n", {"Brenkow", "Talmino", 31999, "ai ", "", 2, false, "", "", -1}},
-        {head + "31999\r\nAI\r\n" + tail + "2\r\nnot read\r\n", loaded},
-        {head + "31999\r\nAI\r\n" + tail + "0", loaded},
+        { head + "none\r\nAI\r\n" + tail + "0\r\n",
+          { "Brenkow", "Talmino", std::nullopt, "AI", "", 2, false, "", "", -1 } },
+        { head + " +12 apples\r\nAI\r\n" + tail + "0\r\n",
+          { "Brenkow", "Talmino", 12, "AI", "", 2, false, "", "", -1 } },
+        { head + "31999\r\nai \r\n" + tail + "0\r\n",
+          { "Brenkow", "Talmino", 31999, "ai ", "", 2, false, "", "", -1 } },
+        { head + "31999\r\nAI\r\n" + tail + "2\r\nnot read\r\n", loaded },
+        { head + "31999\r\nAI\r\n" + tail + "0", loaded },
     };
     for (const auto& [bytes, expected] : cases) {
         SCOPED_TRACE(bytes);

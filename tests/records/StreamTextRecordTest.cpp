@@ -1,15 +1,15 @@
-#include "RecordFields.h"
-#include "RecordFileTest.h"
-
 #include "records/StreamTextRecord.h"
 
 #include <algorithm>
 #include <climits>
 
+#include "RecordFields.h"
+#include "RecordFileTest.h"
+
 namespace {
 
-const StreamTextRecord sixLines = {"Brenkow", "Talmino", 31999, 0, 2, 0, "", -1};
-const StreamTextRecord eightLines = {"Brenkow", "Talmino", 31999, 0, 2, 1, "", 1};
+const StreamTextRecord sixLines = { "Brenkow", "Talmino", 31999, 0, 2, 0, "", -1 };
+const StreamTextRecord eightLines = { "Brenkow", "Talmino", 31999, 0, 2, 1, "", 1 };
 
 using StreamTextRecordFile = RecordFileTest;
 
@@ -19,8 +19,8 @@ TEST_F(StreamTextRecordFile, WritesTheExamplesByteForByte)
     ASSERT_EQ(sixLineBytes.size(), 34u);
     // The shorter file saved over the longer one must be cut to its length.
     const std::pair<StreamTextRecord, std::string> cases[] = {
-        {eightLines, "Brenkow\r\nTalmino\r\n31999\r\n0\r\n2\r\n1\r\n\r\n1\r\n"},
-        {sixLines, sixLineBytes},
+        { eightLines, "Brenkow\r\nTalmino\r\n31999\r\n0\r\n2\r\n1\r\n\r\n1\r\n" },
+        { sixLines, sixLineBytes },
     };
     for (const auto& [record, bytes] : cases) {
         ASSERT_EQ(SaveStreamTextRecord(PathOf("test2.txt").c_str(), record), SaveResult::Saved);
@@ -33,9 +33,12 @@ TEST_F(StreamTextRecordFile, RoundTripsWithEitherLineEnd)
     const StreamTextRecord records[] = {
         sixLines,
         eightLines,
-        {"", "", 0, 0, 0, 0, "", -1},
-        {std::string(5000, 'n'), "J\xE4nne", 1, 2, 3, 1, "Hauptstra\xDF" "e 1", 5},
-        {"", "", INT_MIN, INT_MAX, INT_MIN, 1, "", INT_MAX},
+        { "", "", 0, 0, 0, 0, "", -1 },
+        { std::string(5000, 'n'), "J\xE4nne", 1, 2, 3, 1,
+          "Hauptstra\xDF"
+          "e 1",
+          5 },
+        { "", "", INT_MIN, INT_MAX, INT_MIN, 1, "", INT_MAX },
     };
 
     const std::string path = PathOf("test2.txt");
@@ -57,7 +60,7 @@ TEST_F(StreamTextRecordFile, RoundTripsWithEitherLineEnd)
 
 TEST_F(StreamTextRecordFile, TakesOnlyOneAsTheResidenceFlag)
 {
-    const StreamTextRecord flagTwo = {"Brenkow", "Talmino", 31999, 0, 2, 2, "Hauptstr", 1};
+    const StreamTextRecord flagTwo = { "Brenkow", "Talmino", 31999, 0, 2, 2, "Hauptstr", 1 };
     ASSERT_EQ(SaveStreamTextRecord(PathOf("test2.txt").c_str(), flagTwo), SaveResult::Saved);
     StreamTextRecord loaded = eightLines;
     ASSERT_EQ(LoadStreamTextRecord(PathOf("test2.txt").c_str(), loaded), LoadResult::Loaded);
