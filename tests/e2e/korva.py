@@ -49,9 +49,10 @@ class DriverError(AssertionError):
     """The form did not reach an awaited state; the message says what it showed."""
 
 
-def _wine_environment():
-    """The environment of wine-env.sh: Wine prefix, debug switches and display."""
-    state = os.environ["KORVA_WINE_STATE"]
+def wine_environment(state=None):
+    """The environment of wine-env.sh for a state folder (by default the
+    fixture's): Wine prefix, debug switches and display."""
+    state = state or os.environ["KORVA_WINE_STATE"]
     out = subprocess.run(
         ["bash", "-c", 'source "$0" "$1" >/dev/null && echo "$WINE" && env -0', WINE_ENV_SCRIPT, state],
         check=True, capture_output=True).stdout
@@ -107,7 +108,7 @@ class Korva1:
     running and removes the folder (unless the folder was given)."""
 
     def __init__(self, args=(), folder=None):
-        self.wine, self.env = _wine_environment()
+        self.wine, self.env = wine_environment()
         self._own_folder = folder is None
         self.folder = folder or tempfile.mkdtemp(prefix="korva1-e2e-")
         self.process = subprocess.Popen(

@@ -1,0 +1,135 @@
+#!/bin/bash
+# Serves the Korva1 form to a web browser. The program runs, in the current
+# folder, on a virtual display of its own; x11vnc shows the part of that
+# display that the form covers, and websockify serves noVNC's page and the
+# connection to x11vnc. Only the web server listens on TCP, on the loopback
+# address; x11vnc listens on a Unix socket in a private folder. The page
+# needs a password made for this run: websockify lets through only
+# connections that carry it in full, and x11vnc asks for it again (VNC
+# passwords count only their first 8 characters). The printed address holds
+# it. Everything started here stops when the form closes, on Ctrl+C, SIGTERM
+# or a lost terminal.
+#
+# Usage: browser.sh check-port PORT
+#        browser.sh serve PORT PROGRAM.exe STATE_DIR
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+
+# Fails with a message naming the port unless websockify could listen on it.
+check_port() {
+  local port=$1
+  if ! [[ $port =~ ^[0-9]+$ ]] || ((port < 1 || port > 65535)); then
+    echo "Not a port number: '$port' (use --port N with N from 1 to 65535)" >&2
+    exit 2
+  fi
+  # Binds as websockify does (SO_REUSEADDR), so a port left in TIME_WAIT counts as free.
+  if ! /usr/bin/python3 -c 'import socket, sys
+s = socket.socket()
+s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(("127.0.0.1", int(sys.argv[1])))' "$port" 2>/dev/null; then
+    echo "Port $port on 127.0.0.1 is already in use; choose another with --port N" >&2
+    exit 1
+  fi
+}
+
+# Waits up to 30 s for a condition (a command), failing with the message.
+await() {
+  local what=$1
+  shift
+  for _ in $(seq 300); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  echo "$what" >&2
+  exit 1
+}
+
+stop_all() {
+  trap - EXIT INT TERM HUP
+  set +e  # stop whatever is left, even after a part has ended by itself
+  # websockify forks one process per connection: end its whole group. It has
+  # nothing to save, and a SIGTERM that arrives while it handles another
+  # signal leaves it running, so it gets SIGKILL.
+  [ -n "${web:-}" ] && kill -KILL -- "-$web" 2>/dev/null
+  [ -n "${vnc:-}" ] && kill "$vnc" 2>/dev/null
+  /usr/lib/wine/wineserver -k 2>/dev/null
+  /usr/lib/wine/wineserver -w 2>/dev/null
+  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
+  wait
+  rm -f "$KORVA_STATE/display"
+  rm -rf "$run"
+}
+
+serve() {
+  local port=$1 exe=$2
+  check_port "$port"
+  source "$here/../tests/wine/wine-env.sh" "$3"
+  korva_ensure_prefix
+  # One browser run per prefix: stopping one ends all Wine processes of it.
+  exec 8>"$KORVA_STATE/browser.lock"
+  flock -n 8 || { echo "Another browser run uses the Wine prefix in $KORVA_STATE" >&2; exit 1; }
+
+  run=$(mktemp -d "${TMPDIR:-/tmp}/korva1-browser.XXXXXX")  # mode 0700
+  trap stop_all EXIT
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+  trap 'exit 129' HUP
+
+  # The lock's descriptor stays with this script, not with what it starts.
+  Xvfb -displayfd 4 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 4>"$run/display" 8>&- >/dev/null 2>&1 &
+  xvfb=$!
+  await "The virtual display did not start" test -s "$run/display"
+  export DISPLAY=":$(head -n1 "$run/display")"
+  echo "$DISPLAY" >"$KORVA_STATE/display"
+
+  # The form's German letters get keys of their own before the program
+  # starts. Otherwise x11vnc adds a key for each when it is first typed, and
+  # Wine may take that key press before it has read the new key map.
+  xmodmap -e 'keycode 93 = adiaeresis Adiaeresis' -e 'keycode 97 = odiaeresis Odiaeresis' \
+    -e 'keycode 103 = udiaeresis Udiaeresis' -e 'keycode 120 = ssharp'
+
+  "$WINE" "$exe" </dev/null >"$run/program.log" 2>&1 8>&- &
+  program=$!
+  local window X Y WIDTH HEIGHT SCREEN WINDOW
+  window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Korva1$' | head -n1) || true
+  [ -n "$window" ] || { echo "The form did not appear" >&2; exit 1; }
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  xdotool windowfocus "$window"
+
+  local password
+  password=$(head -c 18 /dev/urandom | base64 | tr '+/' '-_')
+  (umask 077 && echo "$password" >"$run/vnc-password" &&
+    echo "$password: unix_socket:$run/vnc.sock" >"$run/tokens")
+  # -rfbport 0, -rfbportv6 -1 and -no6: no TCP listening at all.
+  # -noremote: other programs on the display cannot reconfigure it.
+  x11vnc -display "$DISPLAY" -unixsock "$run/vnc.sock" -rfbport 0 -rfbportv6 -1 -no6 \
+    -passwdfile "rm:$run/vnc-password" -forever -shared -clip "${WIDTH}x$HEIGHT+$X+$Y" -noremote -xkb \
+    -quiet -o "$run/x11vnc.log" </dev/null 8>&- >/dev/null 2>&1 &
+  vnc=$!
+  setsid websockify --web /usr/share/novnc --token-plugin TokenFile --token-source "$run/tokens" \
+    "127.0.0.1:$port" </dev/null 8>&- >"$run/websockify.log" 2>&1 &
+  web=$!
+  await "The VNC server did not start" test -S "$run/vnc.sock"
+  await "The web server could not listen on 127.0.0.1:$port" \
+    bash -c 'exec 2>/dev/null; kill -0 "$1" && : </dev/tcp/127.0.0.1/"$2"' - "$web" "$port"
+
+  echo "Korva1 is in the browser at this address (on this machine only; it holds this run's password):"
+  echo "http://127.0.0.1:$port/vnc.html?autoconnect=1&password=$password&path=websockify%3Ftoken%3D$password"
+  echo "Closing the form, Ctrl+C or SIGTERM ends it."
+
+  wait -n "$program" "$xvfb" "$vnc" "$web" || true
+  if kill -0 "$program" 2>/dev/null; then
+    echo "The virtual display, the VNC server or the web server ended; stopping Korva1" >&2
+    exit 1
+  fi
+  echo "The form was closed."
+}
+
+case "${1:-}" in
+check-port) check_port "$2" ;;
+serve) serve "$2" "$3" "$4" ;;
+*)
+  echo "usage: $0 check-port PORT | serve PORT PROGRAM.exe STATE_DIR" >&2
+  exit 2
+  ;;
+esac
