@@ -1,7 +1,7 @@
 #!/bin/bash
 # Serves the Korva1 form to a web browser. The program runs, in the current
-# folder, on a virtual display of its own; x11vnc shows the part of that
-# display that the form covers, and websockify serves noVNC's page and the
+# folder, on a virtual display of its own; x11vnc shows that display,
+# shrunk to the form, and websockify serves noVNC's page and the
 # connection to x11vnc. Only the web server listens on TCP, on the loopback
 # address; x11vnc listens on a Unix socket in a private folder. The page
 # needs a password made for this run: websockify lets through only
@@ -95,6 +95,13 @@ serve() {
   [ -n "$window" ] || { echo "The form did not appear" >&2; exit 1; }
   eval "$(xdotool getwindowgeometry --shell "$window")"
   xdotool windowfocus "$window"
+  # The screen shrinks to the form, so that the page shows just the form.
+  # Wine follows the change and centres message boxes on the smaller screen,
+  # where they stay in view.
+  local mode="$((X + WIDTH))x$((Y + HEIGHT))"
+  xrandr --newmode "$mode" 0 "$((X + WIDTH))" 0 0 0 "$((Y + HEIGHT))" 0 0 0
+  xrandr --addmode screen "$mode"
+  xrandr --output screen --mode "$mode"
 
   local password
   password=$(head -c 18 /dev/urandom | base64 | tr '+/' '-_')
@@ -103,7 +110,7 @@ serve() {
   # -rfbport 0, -rfbportv6 -1 and -no6: no TCP listening at all.
   # -noremote: other programs on the display cannot reconfigure it.
   x11vnc -display "$DISPLAY" -unixsock "$run/vnc.sock" -rfbport 0 -rfbportv6 -1 -no6 \
-    -passwdfile "rm:$run/vnc-password" -forever -shared -clip "${WIDTH}x$HEIGHT+$X+$Y" -noremote -xkb \
+    -passwdfile "rm:$run/vnc-password" -forever -shared -noremote -xkb \
     -quiet -o "$run/x11vnc.log" </dev/null 8>&- >/dev/null 2>&1 &
   vnc=$!
   setsid websockify --web /usr/share/novnc --token-plugin TokenFile --token-source "$run/tokens" \

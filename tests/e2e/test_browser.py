@@ -22,7 +22,7 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.actions.action_builder import ActionBuilder
 from selenium.webdriver.common.keys import Keys
 
-from korva import NAME, SPEICHERN_STREAM, Probe, wine_environment
+from korva import NAME, SPEICHERN1, SPEICHERN_STREAM, Probe, wine_environment
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 BROWSER_SCRIPT = os.path.join(HERE, "..", "..", "scripts", "browser.sh")
@@ -264,19 +264,13 @@ class BrowserMode(unittest.TestCase):
         page.open(run.address)
         canvas = page.wait_for_form()
         print(f"form shown {time.monotonic() - shown:.1f} s after opening the page", flush=True)
-        form = probe.state()["form"]
-        left, top, right, bottom = form["rect"]
-        self.assertEqual((canvas["width"], canvas["height"]), (right - left, bottom - top))
+        # The remote display is the form's size, so page and screen pixels are the same.
+        self.assertEqual(probe.state()["form"]["rect"], [0, 0, canvas["width"], canvas["height"]])
 
-        def click_on_screen(x, y):
-            page.click(x - left, y - top)
-
-        x1, y1, x2, y2 = probe.state()["controls"][str(NAME)]["rect"]
-        click_on_screen((x1 + x2) // 2, (y1 + y2) // 2)
+        self.click_control(page, probe, NAME)
         ActionChains(page.driver).send_keys(Keys.END).key_down(Keys.SHIFT).send_keys(Keys.HOME) \
             .key_up(Keys.SHIFT).send_keys(SURNAME).perform()
         self.wait_for_probe(probe, lambda s: s["controls"][str(NAME)]["text"] == SURNAME, "the typed surname")
-
         page.screenshot(os.path.join(STATE, "page.png"))
 
         # A new connection finds the same form with what was typed.
@@ -284,16 +278,29 @@ class BrowserMode(unittest.TestCase):
         page.wait_for_form()
         self.assertEqual(probe.state()["controls"][str(NAME)]["text"], SURNAME)
 
-        x1, y1, x2, y2 = probe.state()["controls"][str(SPEICHERN_STREAM)]["rect"]
-        click_on_screen((x1 + x2) // 2, (y1 + y2) // 2)
+        self.click_control(page, probe, SPEICHERN_STREAM)
         record = os.path.join(run.folder, "test2.txt")
         self.wait_for_probe(probe, lambda s: os.path.exists(record) or s["message_boxes"], "test2.txt")
         with open(record, "rb") as f:
             self.assertEqual(f.read().split(b"\r\n")[0], SURNAME.encode("cp1252"))
 
-        click_on_screen(*probe.state()["form"]["close_button"])
+        # A message box (no programme chosen) lies within the page and Enter there closes it.
+        self.click_control(page, probe, SPEICHERN1)
+        state = self.wait_for_probe(probe, lambda s: s["message_boxes"], "a message box")
+        left, top, right, bottom = state["message_boxes"][0]["rect"]
+        self.assertTrue(0 <= left < right <= canvas["width"] and 0 <= top < bottom <= canvas["height"],
+                        state["message_boxes"][0])
+        ActionChains(page.driver).send_keys(Keys.ENTER).perform()
+        self.wait_for_probe(probe, lambda s: not s["message_boxes"], "the message box to close")
+
+        page.click(*probe.state()["form"]["close_button"])
         self.assertEqual(run.wait(), 0)
         self.assert_all_stopped(run, started)
+
+    @staticmethod
+    def click_control(page, probe, control_id):
+        left, top, right, bottom = probe.state()["controls"][str(control_id)]["rect"]
+        page.click((left + right) // 2, (top + bottom) // 2)
 
     def wait_for_probe(self, probe, condition, what):
         deadline = time.monotonic() + TIMEOUT
@@ -301,6 +308,7 @@ class BrowserMode(unittest.TestCase):
             if time.monotonic() > deadline:
                 self.fail(f"timed out waiting for {what}; the form shows {state}")
             time.sleep(0.1)
+        return state
 
     def test_ctrl_c_and_sigterm_stop_everything(self):
         for sig in (signal.SIGINT, signal.SIGTERM):
