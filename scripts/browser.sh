@@ -56,7 +56,7 @@ stop_all() {
   /usr/lib/wine/wineserver -w 2>/dev/null
   [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
   wait
-  rm -f "$KORVA_STATE/display"
+  rm -f "$KORVA_STATE/display" "$KORVA_STATE/xauthority"
   rm -rf "$run"
 }
 
@@ -75,11 +75,23 @@ serve() {
   trap 'exit 143' TERM
   trap 'exit 129' HUP
 
+  # Only holders of this run's cookie may use the display: anyone else on
+  # the machine could otherwise watch and type into the form. The server
+  # takes the cookie whatever display number the entry names; the clients
+  # need an entry for the display that it picks.
+  local cookie
+  cookie=$(mcookie)
+  export XAUTHORITY="$KORVA_STATE/xauthority"
+  (umask 077 && : >"$XAUTHORITY")
+  xauth -q add :0 . "$cookie"
   # The lock's descriptor stays with this script, not with what it starts.
-  Xvfb -displayfd 4 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 4>"$run/display" 8>&- >/dev/null 2>&1 &
+  # -noreset: the keys set below stay when their setter disconnects.
+  Xvfb -displayfd 4 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset -auth "$XAUTHORITY" \
+    4>"$run/display" 8>&- >/dev/null 2>&1 &
   xvfb=$!
   await "The virtual display did not start" test -s "$run/display"
   export DISPLAY=":$(head -n1 "$run/display")"
+  xauth -q add "$DISPLAY" . "$cookie"
   echo "$DISPLAY" >"$KORVA_STATE/display"
 
   # The form's German letters get keys of their own before the program

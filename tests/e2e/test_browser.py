@@ -245,6 +245,9 @@ class BrowserMode(unittest.TestCase):
     def test_the_form_is_used_through_the_page_and_closed_there(self):
         run = self.start()
         wine, env = wine_environment(STATE)
+        self.assertNotEqual(subprocess.run(["xdpyinfo"], env=env, capture_output=True).returncode, 0,
+                            "the display lets in a program without its cookie")
+        env["XAUTHORITY"] = os.path.join(STATE, "xauthority")
         probe = Probe(wine, env)
         self.addCleanup(probe.close)
         started = process_tree(run.process.pid)
