@@ -48,13 +48,13 @@ stop_all() {
   trap - EXIT INT TERM HUP
   set +e  # stop whatever is left, even after a part has ended by itself
   # websockify forks one process per connection: end its whole group. It has
-  # nothing to save, and a SIGTERM that arrives while it handles another
-  # signal leaves it running, so it gets SIGKILL.
-  [ -n "${web:-}" ] && kill -KILL -- "-$web" 2>/dev/null
-  [ -n "${vnc:-}" ] && kill "$vnc" 2>/dev/null
-  /usr/lib/wine/wineserver -k 2>/dev/null
-  /usr/lib/wine/wineserver -w 2>/dev/null
-  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null
+  # nothing to save, and after serving connections it has been seen to
+  # survive SIGTERM (its handler acts only once), so it gets SIGKILL.
+  [ -n "${web:-}" ] && kill -KILL -- "-$web"
+  [ -n "${vnc:-}" ] && kill "$vnc"
+  /usr/lib/wine/wineserver -k
+  /usr/lib/wine/wineserver -w
+  [ -n "${xvfb:-}" ] && kill "$xvfb"
   wait
   rm -f "$KORVA_STATE/display" "$KORVA_STATE/xauthority"
   rm -rf "$run"
@@ -70,7 +70,7 @@ serve() {
   flock -n 8 || { echo "Another browser run uses the Wine prefix in $KORVA_STATE" >&2; exit 1; }
 
   run=$(mktemp -d "${TMPDIR:-/tmp}/korva1-browser.XXXXXX")  # mode 0700
-  trap stop_all EXIT
+  trap 'stop_all 2>/dev/null' EXIT  # without bash's notice of the killed web server
   trap 'exit 130' INT
   trap 'exit 143' TERM
   trap 'exit 129' HUP
@@ -84,9 +84,11 @@ serve() {
   export XAUTHORITY="$KORVA_STATE/xauthority"
   (umask 077 && : >"$XAUTHORITY")
   xauth -q add :0 . "$cookie"
-  # The lock's descriptor stays with this script, not with what it starts.
+  # What this script starts runs in sessions of its own (setsid): Ctrl+C
+  # reaches only the script, which then stops everything in order. The lock's
+  # descriptor stays with the script.
   # -noreset: the keys set below stay when their setter disconnects.
-  Xvfb -displayfd 4 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset -auth "$XAUTHORITY" \
+  setsid Xvfb -displayfd 4 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset -auth "$XAUTHORITY" \
     4>"$run/display" 8>&- >/dev/null 2>&1 &
   xvfb=$!
   await "The virtual display did not start" test -s "$run/display"
@@ -96,11 +98,11 @@ serve() {
 
   # The form's German letters get keys of their own before the program
   # starts. Otherwise x11vnc adds a key for each when it is first typed, and
-  # Wine may take that key press before it has read the new key map.
+  # such a first letter has been seen to get lost on its way into Wine.
   xmodmap -e 'keycode 93 = adiaeresis Adiaeresis' -e 'keycode 97 = odiaeresis Odiaeresis' \
     -e 'keycode 103 = udiaeresis Udiaeresis' -e 'keycode 120 = ssharp'
 
-  "$WINE" "$exe" </dev/null >"$run/program.log" 2>&1 8>&- &
+  setsid "$WINE" "$exe" </dev/null >"$run/program.log" 2>&1 8>&- &
   program=$!
   local window X Y WIDTH HEIGHT SCREEN WINDOW
   window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Korva1$' | head -n1) || true
@@ -121,7 +123,7 @@ serve() {
     echo "$password: unix_socket:$run/vnc.sock" >"$run/tokens")
   # -rfbport 0, -rfbportv6 -1 and -no6: no TCP listening at all.
   # -noremote: other programs on the display cannot reconfigure it.
-  x11vnc -display "$DISPLAY" -unixsock "$run/vnc.sock" -rfbport 0 -rfbportv6 -1 -no6 \
+  setsid x11vnc -display "$DISPLAY" -unixsock "$run/vnc.sock" -rfbport 0 -rfbportv6 -1 -no6 \
     -passwdfile "rm:$run/vnc-password" -forever -shared -noremote -xkb \
     -quiet -o "$run/x11vnc.log" </dev/null 8>&- >/dev/null 2>&1 &
   vnc=$!
@@ -132,7 +134,7 @@ serve() {
   await "The web server could not listen on 127.0.0.1:$port" \
     bash -c 'exec 2>/dev/null; kill -0 "$1" && : </dev/tcp/127.0.0.1/"$2"' - "$web" "$port"
 
-  echo "Korva1 is in the browser at this address (on this machine only; it holds this run's password):"
+  echo "Korva1 is served to web browsers on this machine (README: from another one through SSH). Open:"
   echo "http://127.0.0.1:$port/vnc.html?autoconnect=1&password=$password&path=websockify%3Ftoken%3D$password"
   echo "Closing the form, Ctrl+C or SIGTERM ends it."
 
