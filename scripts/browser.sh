@@ -47,11 +47,12 @@ await() {
 stop_all() {
   trap - EXIT INT TERM HUP
   set +e  # stop whatever is left, even after a part has ended by itself
-  # websockify forks one process per connection: end its whole group. It has
-  # nothing to save, and after serving connections it has been seen to
-  # survive SIGTERM (its handler acts only once), so it gets SIGKILL.
+  # The servers have nothing to save, and both have been seen to survive
+  # SIGTERM: websockify after serving connections (its handler acts only
+  # once), x11vnc stuck in its handler. So they get SIGKILL; for websockify,
+  # which forks one process per connection, its whole group.
   [ -n "${web:-}" ] && kill -KILL -- "-$web"
-  [ -n "${vnc:-}" ] && kill "$vnc"
+  [ -n "${vnc:-}" ] && kill -KILL "$vnc"
   /usr/lib/wine/wineserver -k
   /usr/lib/wine/wineserver -w
   [ -n "${xvfb:-}" ] && kill "$xvfb"
@@ -70,7 +71,7 @@ serve() {
   flock -n 8 || { echo "Another browser run uses the Wine prefix in $KORVA_STATE" >&2; exit 1; }
 
   run=$(mktemp -d "${TMPDIR:-/tmp}/korva1-browser.XXXXXX")  # mode 0700
-  trap 'stop_all 2>/dev/null' EXIT  # without bash's notice of the killed web server
+  trap 'stop_all 2>/dev/null' EXIT  # without bash's notices of the killed servers
   trap 'exit 130' INT
   trap 'exit 143' TERM
   trap 'exit 129' HUP

@@ -144,14 +144,7 @@ class Korva1:
 
     def wait_until(self, condition, what, timeout=TIMEOUT):
         """Polls the state until condition(state) holds; returns that state."""
-        deadline = time.monotonic() + timeout
-        while True:
-            state = self.state()
-            if condition(state):
-                return state
-            if time.monotonic() > deadline:
-                raise DriverError(f"timed out waiting for {what}; the form shows:\n" + describe(state))
-            time.sleep(0.03)
+        return poll(self.state, condition, what, timeout, describe)
 
     def wait_for_focus(self, control_id):
         return self.wait_until(lambda s: s["focus"] == control_id and not s["message_boxes"],
@@ -262,6 +255,19 @@ class Korva1:
                                 f"{name} to be written")
         if state["message_boxes"]:
             raise DriverError(f"saving {name} showed {state['message_boxes'][0]['text']!r}")
+
+
+def poll(read, condition, what, timeout=TIMEOUT, show=str):
+    """Calls read() until condition(value) holds and returns that value; a
+    failure message shows the last value with show()."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = read()
+        if condition(value):
+            return value
+        if time.monotonic() > deadline:
+            raise DriverError(f"timed out waiting for {what}; it shows:\n{show(value)}")
+        time.sleep(0.03)
 
 
 def form_values(state):
