@@ -44,6 +44,13 @@ await() {
   exit 1
 }
 
+# Whether websockify listens on the port; fails the run at once if it ended
+# (another program took the port since check_port).
+web_server_ready() {
+  kill -0 "$web" 2>/dev/null || { echo "Port $port on 127.0.0.1 is already in use" >&2; exit 1; }
+  ss -Hltnp "sport = :$port" | grep -q "pid=$web,"
+}
+
 stop_all() {
   trap - EXIT INT TERM HUP
   set +e  # stop whatever is left, even after a part has ended by itself
@@ -132,8 +139,7 @@ serve() {
     "127.0.0.1:$port" </dev/null 8>&- >"$run/websockify.log" 2>&1 &
   web=$!
   await "The VNC server did not start" test -S "$run/vnc.sock"
-  await "The web server could not listen on 127.0.0.1:$port" \
-    bash -c 'exec 2>/dev/null; kill -0 "$1" && : </dev/tcp/127.0.0.1/"$2"' - "$web" "$port"
+  await "The web server did not start" web_server_ready
 
   echo "Korva1 is served to web browsers on this machine (README: from another one through SSH). Open:"
   echo "http://127.0.0.1:$port/vnc.html?autoconnect=1&password=$password&path=websockify%3Ftoken%3D$password"

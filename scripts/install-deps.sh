@@ -9,7 +9,7 @@ packages=(
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 fonts-wine
   xvfb xdotool x11-utils imagemagick icoutils
-  novnc websockify x11vnc x11-xserver-utils xauth
+  novnc websockify x11vnc x11-xserver-utils xauth iproute2
   chromium chromium-driver python3-selenium
   g++ googletest
   clang-14 libclang-rt-14-dev
