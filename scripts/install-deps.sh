@@ -9,6 +9,8 @@ packages=(
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 fonts-wine
   xvfb x11-xkb-utils xdotool x11-utils imagemagick icoutils openbox
+  novnc websockify x11vnc x11-xserver-utils xauth iproute2
+  chromium chromium-driver python3-selenium
   g++ googletest strace
   clang-14 libclang-rt-14-dev llvm-14 clang-tidy-14 clang-format-14
 )

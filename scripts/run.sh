@@ -2,9 +2,27 @@
 # Builds Korva1 and starts it under Wine in the current folder, where it
 # keeps test.txt, test2.txt and test.bin. On a desktop the form is one of its
 # windows; without a display it runs the form on a virtual one, saves a
-# screenshot, closes the form and says where the picture is.
+# screenshot, closes the form and says where the picture is. With --browser
+# [--port N] it serves the form to a web browser instead (scripts/browser.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+
+usage() {
+  echo "usage: scripts/run.sh [--browser [--port N]]" >&2
+  exit 2
+}
+browser=0
+port=
+while [ $# -gt 0 ]; do
+  case "$1" in
+  --browser) browser=1 ;;
+  --port) [ $# -ge 2 ] || usage; port=$2; shift ;;
+  *) usage ;;
+  esac
+  shift
+done
+[ -z "$port" ] || [ "$browser" = 1 ] || usage
+port=${port:-6080}
 
 # Builds the program quietly: the build's output shows only when it builds
 # something, and errors always show.
@@ -18,9 +36,16 @@ build() {
 }
 
 "$root/scripts/install-deps.sh"
+if [ "$browser" = 1 ]; then
+  "$root/scripts/browser.sh" check-port "$port"
+fi
 build windows-x64
 build windows-x86
 exe="$root/build/windows-x64/app/Korva1.exe"
+
+if [ "$browser" = 1 ]; then
+  exec "$root/scripts/browser.sh" serve "$port" "$exe" "$root/build/windows-x64/browser-wine"
+fi
 
 state="$root/build/windows-x64/run-wine"
 source "$root/tests/wine/wine-env.sh" "$state"
@@ -52,3 +77,4 @@ import -window "$window" "$shot"
 xdotool windowfocus --sync "$window" key Escape
 wait $program || true
 echo "No display: the form ran on a virtual one. Screenshot: $shot"
+echo "To use the form from a web browser, run: scripts/run.sh --browser"

@@ -57,7 +57,7 @@ def wine_shell(state, script, check=True):
                           check=check, capture_output=True, text=True)
 
 
-def _wine_environment(state=None):
+def wine_environment(state=None):
     """The environment of wine-env.sh: Wine prefix, debug switches and display
     of a state folder, by default the fixture's."""
     out = wine_shell(state or os.environ["KORVA_WINE_STATE"], 'echo "$WINE" && env -0').stdout
@@ -113,7 +113,7 @@ class Korva1:
     running and removes the folder (unless the folder was given)."""
 
     def __init__(self, args=(), folder=None, state=None):
-        self.wine, self.env = _wine_environment(state)
+        self.wine, self.env = wine_environment(state)
         self._own_folder = folder is None
         self.folder = folder or tempfile.mkdtemp(prefix="korva1-e2e-")
         self.process = subprocess.Popen(
@@ -149,14 +149,7 @@ class Korva1:
 
     def wait_until(self, condition, what, timeout=TIMEOUT):
         """Polls the state until condition(state) holds; returns that state."""
-        deadline = time.monotonic() + timeout
-        while True:
-            state = self.state()
-            if condition(state):
-                return state
-            if time.monotonic() > deadline:
-                raise DriverError(f"timed out waiting for {what}; the form shows:\n" + describe(state))
-            time.sleep(0.03)
+        return poll(self.state, condition, what, timeout, describe)
 
     def wait_for_focus(self, control_id):
         return self.wait_until(lambda s: s["focus"] == control_id and not s["message_boxes"],
@@ -267,6 +260,19 @@ class Korva1:
                                 f"{name} to be written")
         if state["message_boxes"]:
             raise DriverError(f"saving {name} showed {state['message_boxes'][0]['text']!r}")
+
+
+def poll(read, condition, what, timeout=TIMEOUT, show=str):
+    """Calls read() until condition(value) holds and returns that value; a
+    failure message shows the last value with show()."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = read()
+        if condition(value):
+            return value
+        if time.monotonic() > deadline:
+            raise DriverError(f"timed out waiting for {what}; it shows:\n{show(value)}")
+        time.sleep(0.03)
 
 
 def form_values(state):
