@@ -35,7 +35,7 @@ run_all "$root/build/bench-native/bench/record_load_bench" "$work" /
 
 cmake --preset windows-x64 -S "$root" >/dev/null
 cmake --build "$root/build/windows-x64" --target record_load_bench -j"$(nproc)" >/dev/null
-source "$root/tests/wine/wine-env.sh" "$root/build/windows-x64/bench-wine"
+source "$root/scripts/wine-env.sh" "$root/build/windows-x64/bench-wine"
 korva_ensure_prefix
 wine_bench() { "$WINE" "$root/build/windows-x64/bench/record_load_bench.exe" "$@"; }
 echo "== under Wine"

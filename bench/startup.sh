@@ -18,7 +18,7 @@ cmake --build "$root/build/windows-x86" --target Korva1 -j"$(nproc)" >/dev/null
 state="$root/build/windows-x64/bench-wine"
 "$root/tests/wine/display.sh" start "$state" >/dev/null
 trap '"$root/tests/wine/display.sh" stop "$state"' EXIT
-source "$root/tests/wine/wine-env.sh" "$state"
+source "$root/scripts/wine-env.sh" "$state"
 work=$(mktemp -d)
 cd "$work"
 

@@ -71,7 +71,7 @@ stop_all() {
 serve() {
   local port=$1 exe=$2
   check_port "$port"
-  source "$here/../tests/wine/wine-env.sh" "$3"
+  source "$here/wine-env.sh" "$3"
   korva_ensure_prefix
   # One browser run per prefix: stopping one ends all Wine processes of it.
   exec 8>"$KORVA_STATE/browser.lock"

@@ -48,11 +48,11 @@ if [ "$browser" = 1 ]; then
 fi
 
 state="$root/build/windows-x64/run-wine"
-source "$root/tests/wine/wine-env.sh" "$state"
+source "$root/scripts/wine-env.sh" "$state"
 # A desktop's window manager frames and focuses the form. That takes a
 # prefix of its own, apart from the one for displays without one.
 if [ -n "${DISPLAY:-}" ] && korva_display_has_window_manager; then
-  source "$root/tests/wine/wine-env.sh" "$root/build/windows-x64/desktop-wine"
+  source "$root/scripts/wine-env.sh" "$root/build/windows-x64/desktop-wine"
   korva_ensure_prefix desktop
   exec "$WINE" "$exe"
 fi

@@ -23,7 +23,7 @@ import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-WINE_ENV_SCRIPT = os.path.join(HERE, "..", "wine", "wine-env.sh")
+WINE_ENV_SCRIPT = os.path.join(HERE, "..", "..", "scripts", "wine-env.sh")
 
 # Control IDs of the form.
 NAME, VORNAME, MATRNR, SPIN = 1000, 1001, 1002, 1003

@@ -4,7 +4,7 @@
 #   PREFIX_KIND as korva_ensure_prefix takes it, virtual-display by default
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/wine-env.sh" "$2"
+source "$here/../../scripts/wine-env.sh" "$2"
 
 case "$1" in
 start)

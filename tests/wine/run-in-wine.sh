@@ -3,7 +3,7 @@
 # Usage: run-in-wine.sh STATE_DIR PROGRAM.exe [ARGS...]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/wine-env.sh" "$1"
+source "$here/../../scripts/wine-env.sh" "$1"
 shift
 korva_ensure_prefix
 exec "$WINE" "$@"
