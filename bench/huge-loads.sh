@@ -40,4 +40,4 @@ korva_ensure_prefix
 wine_bench() { "$WINE" "$root/build/windows-x64/bench/record_load_bench.exe" "$@"; }
 echo "== under Wine"
 run_all wine_bench "$("$WINE" winepath -w "$work" 2>/dev/null | tr -d '\r')" '\'
-/usr/lib/wine/wineserver -k 2>/dev/null || true
+"$WINESERVER" -k 2>/dev/null || true

@@ -60,8 +60,8 @@ stop_all() {
   # which forks one process per connection, its whole group.
   [ -n "${web:-}" ] && kill -KILL -- "-$web"
   [ -n "${vnc:-}" ] && kill -KILL "$vnc"
-  /usr/lib/wine/wineserver -k
-  /usr/lib/wine/wineserver -w
+  "$WINESERVER" -k
+  "$WINESERVER" -w
   [ -n "${xvfb:-}" ] && kill "$xvfb"
   wait
   rm -f "$KORVA_STATE/display" "$KORVA_STATE/xauthority"
@@ -95,12 +95,8 @@ serve() {
   # What this script starts runs in sessions of its own (setsid): Ctrl+C
   # reaches only the script, which then stops everything in order. The lock's
   # descriptor stays with the script.
-  # -noreset: the keys set below stay when their setter disconnects.
-  setsid Xvfb -displayfd 4 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset -auth "$XAUTHORITY" \
-    4>"$run/display" 8>&- >/dev/null 2>&1 &
-  xvfb=$!
-  await "The virtual display did not start" test -s "$run/display"
-  export DISPLAY=":$(head -n1 "$run/display")"
+  korva_start_xvfb -auth "$XAUTHORITY"
+  xvfb=$KORVA_XVFB
   xauth -q add "$DISPLAY" . "$cookie"
   echo "$DISPLAY" >"$KORVA_STATE/display"
 

@@ -62,11 +62,8 @@ if [ -n "${DISPLAY:-}" ]; then
   exec "$WINE" "$exe"
 fi
 
-Xvfb -displayfd 4 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 4>"$state/display.tmp" >/dev/null 2>&1 &
-xvfb=$!
-trap '/usr/lib/wine/wineserver -k 2>/dev/null; kill $xvfb 2>/dev/null || true' EXIT
-for _ in $(seq 100); do [ -s "$state/display.tmp" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$state/display.tmp")"
+korva_start_xvfb
+trap '"$WINESERVER" -k 2>/dev/null; kill $KORVA_XVFB 2>/dev/null || true' EXIT
 
 "$WINE" "$exe" 2>/dev/null &
 program=$!

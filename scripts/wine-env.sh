@@ -1,7 +1,8 @@
 # Sourced by the scripts and tests: the Wine prefix and display of one state folder.
 # Usage: source wine-env.sh STATE_DIR
 #   STATE_DIR/prefix   the Wine prefix, made once and kept up to date
-#   STATE_DIR/display  the X display the tests run on (written by display.sh)
+#   STATE_DIR/display  the virtual display that the prefix's programs use while
+#                      it runs (written by tests/wine/display.sh and browser.sh)
 KORVA_STATE=$(mkdir -p "$1" && cd "$1" && pwd)
 export WINEPREFIX="$KORVA_STATE/prefix"
 export WINEDEBUG=-all
@@ -9,6 +10,7 @@ export WINEARCH=win64
 # No Mono or Gecko installers and no desktop menu entries in a test prefix.
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
 WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
 if [ -f "$KORVA_STATE/display" ]; then
   DISPLAY=$(cat "$KORVA_STATE/display")
   export DISPLAY
@@ -42,7 +44,7 @@ korva_ensure_prefix() {
       echo "Updating the Wine set-up…" >&2
     fi
     korva_set_up_prefix "$kind"
-    /usr/lib/wine/wineserver -w
+    "$WINESERVER" -w
     rm -f "$WINEPREFIX/$KORVA_OLD_PREFIX_MARK"
     echo "$KORVA_PREFIX_VERSION $kind" >"$WINEPREFIX/$KORVA_PREFIX_MARK"
   ) 9>"$KORVA_STATE/prefix.lock"
@@ -83,4 +85,36 @@ korva_install_fonts() {
 # as every current one does).
 korva_display_has_window_manager() {
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+}
+
+# Starts a virtual display on a free number, at 96 dpi, and exports DISPLAY;
+# KORVA_XVFB is the server's process id. The server runs in a session of its
+# own and keeps none of the caller's descriptors (a lock, a pipe of ctest's).
+# Fails with a message when it does not come up. Arguments go to Xvfb.
+korva_start_xvfb() {
+  local number
+  number=$(mktemp)
+  (
+    for fd in /proc/self/fd/*; do
+      fd=${fd##*/}
+      if ((fd > 2)); then eval "exec $fd>&-"; fi
+    done
+    # -displayfd: Xvfb picks the number and writes it to its output.
+    # -noreset: keys set on the display stay when their setter disconnects.
+    exec setsid Xvfb -displayfd 1 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset "$@" \
+      </dev/null >"$number" 2>/dev/null
+  ) &
+  KORVA_XVFB=$!
+  for _ in $(seq 100); do
+    [ -s "$number" ] || ! kill -0 "$KORVA_XVFB" 2>/dev/null && break
+    sleep 0.1
+  done
+  DISPLAY=:$(head -n1 "$number")
+  rm -f "$number"
+  if [ "$DISPLAY" = : ]; then
+    kill "$KORVA_XVFB" 2>/dev/null || true
+    echo "The virtual display (Xvfb) did not start" >&2
+    return 1
+  fi
+  export DISPLAY
 }

@@ -39,7 +39,7 @@ def fresh_state(test):
     """A new state folder whose prefix's wineserver ends before it goes."""
     state = tempfile.mkdtemp(prefix="korva1-prefix-")
     test.addCleanup(shutil.rmtree, state, True)
-    test.addCleanup(wine_shell, state, "/usr/lib/wine/wineserver -k", False)
+    test.addCleanup(wine_shell, state, '"$WINESERVER" -k', False)
     return state
 
 
@@ -50,7 +50,7 @@ class OlderPrefix(unittest.TestCase):
         # What the first set-up left: a prefix, unmanaged windows, a ready mark.
         wine_shell(state, 'DISPLAY= "$WINE" wineboot -i'
                           ' && "$WINE" reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f'
-                          ' && /usr/lib/wine/wineserver -w && touch "$WINEPREFIX/.korva-ready"')
+                          ' && "$WINESERVER" -w && touch "$WINEPREFIX/.korva-ready"')
         kept = os.path.join(state, "prefix", "drive_c", "kept.txt")
         open(kept, "w").close()
 

@@ -11,32 +11,23 @@ start)
   # Stopped first: a wineserver left running would hold up the prefix's set-up.
   "$0" stop "$2" || true
   korva_ensure_prefix "${3:-}"
-  # -displayfd picks a free display number and tells it.
-  # -noreset keeps the keyboard layout set below when the last client leaves.
-  Xvfb -displayfd 4 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset 4>"$KORVA_STATE/display.tmp" >/dev/null 2>&1 &
-  echo $! >"$KORVA_STATE/xvfb.pid"
-  for _ in $(seq 100); do
-    [ -s "$KORVA_STATE/display.tmp" ] && break
-    sleep 0.1
-  done
-  [ -s "$KORVA_STATE/display.tmp" ] || { echo "Xvfb did not start" >&2; exit 1; }
-  echo ":$(head -n1 "$KORVA_STATE/display.tmp")" >"$KORVA_STATE/display"
-  rm -f "$KORVA_STATE/display.tmp"
+  korva_start_xvfb
+  echo "$KORVA_XVFB" >"$KORVA_STATE/xvfb.pid"
+  echo "$DISPLAY" >"$KORVA_STATE/display"
   # A persistent wineserver and Wine's own background processes, started
   # here with no inherited output, spare each test program Wine's start-up
   # and keep ctest from waiting on pipes that those processes hold open.
-  export DISPLAY=$(cat "$KORVA_STATE/display")
   # A German keyboard has keys of its own for the form's umlauts and ß.
   # Without them xdotool maps each such letter to a spare key for one key
   # press and back, and Wine, reading the key map after the press, may
   # then find nothing and drop the letter.
   setxkbmap de
-  /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
   "$WINE" wineboot </dev/null >/dev/null 2>&1
   echo "display $(cat "$KORVA_STATE/display") ready"
   ;;
 stop)
-  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  "$WINESERVER" -k 2>/dev/null || true
   if [ -f "$KORVA_STATE/xvfb.pid" ]; then
     kill "$(cat "$KORVA_STATE/xvfb.pid")" 2>/dev/null || true
     rm -f "$KORVA_STATE/xvfb.pid"
