@@ -9,6 +9,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-11}
+source "$root/bench/timing.sh"
 
 cmake --preset windows-x64 -S "$root" >/dev/null
 cmake --build "$root/build/windows-x64" --target Korva1 PlainDialog EmptyDialog -j"$(nproc)" >/dev/null
@@ -22,24 +23,17 @@ source "$root/scripts/wine-env.sh" "$state"
 work=$(mktemp -d)
 cd "$work"
 
-# Milliseconds from starting the program until its window is mapped. Polled
-# every 10 ms: xdotool's own --sync looks only twice a second.
+# Milliseconds from starting the program until its window is mapped.
 time_to_window() {
-  local exe=$1 title=$2 start end window=""
-  start=$(date +%s%N)
+  local exe=$1 title=$2 start window elapsed
+  start=$(now_ns)
   "$WINE" "$exe" 2>/dev/null &
-  for _ in $(seq 3000); do
-    window=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1) || true
-    [ -n "$window" ] && break
-    sleep 0.01
-  done
-  end=$(date +%s%N)
+  window=$(await_window "$title")
+  elapsed=$(ms_since "$start")
   xdotool windowfocus --sync "$window" key Escape
   wait
-  echo $(((end - start) / 1000000))
+  echo "$elapsed"
 }
-
-median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 bin="$root/build/windows-x64"
 programs=("$bin/app/Korva1.exe" "$bin/bench/PlainDialog.exe" "$bin/bench/EmptyDialog.exe")

@@ -1,0 +1,70 @@
+#!/bin/bash
+# What scripts/run.sh costs a person on top of Wine. On a virtual display
+# with a window manager, as on a desktop: the time from a warm run.sh to its
+# form against Wine alone starting the same exe on the same prefix, both
+# from cold (no Wine server left from before), interleaved. Then the time
+# from a warm run.sh --browser to its printed address. Medians of RUNS.
+# Not a test: it only measures.
+# Usage: bench/run-overhead.sh [RUNS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+runs=${1:-7}
+source "$root/bench/timing.sh"
+source "$root/scripts/wine-env.sh" "$root/build/windows-x64/desktop-wine"
+exe="$root/build/windows-x64/app/Korva1.exe"
+port=6099
+
+korva_start_xvfb
+openbox >/dev/null 2>&1 &
+wm=$!
+work=$(mktemp -d)
+trap 'kill $wm $KORVA_XVFB 2>/dev/null; rm -rf "$work"' EXIT
+until korva_display_has_window_manager; do sleep 0.05; done
+cd "$work"
+
+# Milliseconds from the command's start until it shows the form, from cold;
+# the form is closed again.
+form_time() {
+  local start window elapsed
+  "$WINESERVER" -k 2>/dev/null || true
+  "$WINESERVER" -w
+  start=$(now_ns)
+  "$@" >/dev/null 2>&1 &
+  local program=$!
+  window=$(await_window Korva1)
+  elapsed=$(ms_since "$start")
+  xdotool windowfocus --sync "$window" key Escape
+  wait "$program"
+  echo "$elapsed"
+}
+
+# Milliseconds from run.sh --browser's start until it prints the address.
+address_time() {
+  local start
+  start=$(now_ns)
+  coproc browser { exec "$root/scripts/run.sh" --browser --port "$port" 2>/dev/null; }
+  grep -m1 -q '^http://' <&"${browser[0]}"
+  ms_since "$start"
+  kill -TERM "$browser_PID"
+  wait "$browser_PID" || true
+}
+
+# Warm: the build, the prefixes and the file caches.
+form_time "$root/scripts/run.sh" >/dev/null
+address_time >/dev/null
+
+run_sh="" wine="" browser=""
+for _ in $(seq "$runs"); do
+  run_sh+="$(form_time "$root/scripts/run.sh") "
+  wine+="$(form_time "$WINE" "$exe") "
+done
+for _ in $(seq "$runs"); do browser+="$(address_time) "; done
+
+of() { echo "$1" | tr ' ' '\n' | grep . | median; }
+run_median=$(of "$run_sh") wine_median=$(of "$wine") browser_median=$(of "$browser")
+echo "median of $runs runs:"
+printf '  %-34s %6s ms   (runs: %s)\n' "run.sh to its form, from cold" "$run_median" "${run_sh% }" \
+  "Wine alone to the form, from cold" "$wine_median" "${wine% }" \
+  "run.sh --browser to its address" "$browser_median" "${browser% }"
+echo "run.sh shows the form $((run_median - wine_median)) ms later than Wine alone (goal: at most 1000 ms)"
+echo "run.sh --browser prints its address after $browser_median ms (goal: at most 4000 ms)"
