@@ -7,6 +7,7 @@
 
 #include "RecordFileTest.h"
 #include "records/BinaryRecord.h"
+#include "records/DurableFile.h"
 #include "records/SafeFileReplace.h"
 #include "records/StdioTextRecord.h"
 #include "records/StreamTextRecord.h"
@@ -205,6 +206,23 @@ TEST_F(SaveFailure, ReplacedFileKeepsItsAttributes)
         EXPECT_NE(ReadBytes(path), "old");
         fs::remove(path);
     }
+}
+
+// Wine reports the archive bit on every file, so this is where it is proven:
+// a backup that cleared the bit must see the new content as changed.
+TEST(ReplacementAttributes, KeepTheOwnersChoiceAndMarkTheContentChanged)
+{
+    using namespace FileAttribute;
+    const unsigned long owners = kHidden | kSystem | kNotContentIndexed;
+    const struct {
+        unsigned long old, replacement;
+    } cases[] = {
+        { 0, kArchive },
+        { owners, owners | kArchive },
+        { kTemporary | kOffline, kArchive },
+        { ~0ul, owners | kArchive },  // read-only and the rest describe the old file
+    };
+    for (const auto& c : cases) EXPECT_EQ(ReplacementAttributes(c.old), c.replacement) << std::hex << c.old;
 }
 
 // A save that dies between writing its file and replacing the old one, as
