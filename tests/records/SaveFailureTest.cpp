@@ -11,6 +11,7 @@
 #include "records/SafeFileReplace.h"
 #include "records/StdioTextRecord.h"
 #include "records/StreamTextRecord.h"
+#include "records/TextLines.h"
 #include "tests/SkipOrFailInCi.h"
 
 #ifdef _WIN32
@@ -31,8 +32,9 @@ namespace fs = std::filesystem;
 
 struct Format {
     std::string fileName;
-    std::function<SaveResult(const char* path)> save;
-    std::function<SaveResult(const char* path)> saveUnstorable;
+    std::function<SaveResult(const char* path, const std::string& name)> saveNamed;
+    std::string unstorableName;  // one that the file's layout cannot hold
+    SaveResult save(const char* path) const { return saveNamed(path, "Brenkow"); }
 };
 
 template <typename Record>
@@ -44,12 +46,17 @@ Record Named(const std::string& name)
 }
 
 const Format formats[] = {
-    { "test.txt", [](const char* path) { return SaveStdioTextRecord(path, Named<StdioTextRecord>("Brenkow")); },
-      [](const char* path) { return SaveStdioTextRecord(path, Named<StdioTextRecord>("Bren\nkow")); } },
-    { "test2.txt", [](const char* path) { return SaveStreamTextRecord(path, Named<StreamTextRecord>("Brenkow")); },
-      [](const char* path) { return SaveStreamTextRecord(path, Named<StreamTextRecord>("Bren\rkow")); } },
-    { "test.bin", [](const char* path) { return SaveBinaryRecord(path, Named<BinaryRecord>("Brenkow")); },
-      [](const char* path) { return SaveBinaryRecord(path, Named<BinaryRecord>(Bytes("Bren\0kow"))); } },
+    { "test.txt",
+      [](const char* path, const std::string& name) { return SaveStdioTextRecord(path, Named<StdioTextRecord>(name)); },
+      "Bren\nkow" },
+    { "test2.txt",
+      [](const char* path, const std::string& name) {
+          return SaveStreamTextRecord(path, Named<StreamTextRecord>(name));
+      },
+      "Bren\rkow" },
+    { "test.bin",
+      [](const char* path, const std::string& name) { return SaveBinaryRecord(path, Named<BinaryRecord>(name)); },
+      Bytes("Bren\0kow") },
 };
 
 std::vector<std::string> EntriesOf(const fs::path& folder)
@@ -70,6 +77,9 @@ TEST_F(SaveFailure, ReadOnlyFileIsKept)
         fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                         fs::perm_options::remove);
         EXPECT_EQ(format.save(path.c_str()), SaveResult::CannotOpen) << format.fileName;
+        // Write access is judged before the values.
+        const std::string overLong(kMaxFieldLength + 1, 'n');
+        EXPECT_EQ(format.saveNamed(path.c_str(), overLong), SaveResult::CannotOpen) << format.fileName;
         EXPECT_EQ(ReadBytes(path), "old");
         EXPECT_EQ(EntriesOf(folder), std::vector<std::string>{ format.fileName });
         fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
@@ -114,7 +124,7 @@ TEST_F(SaveFailure, TakenTemporaryNamesAreLeftAlone)
 
     const auto saveWith = [&](const TempNameSource& names) {
         return ReplaceFileSafely(
-            path.c_str(),
+            path.c_str(), true,
             [](const std::string& tempPath) {
                 WriteBytes(tempPath, "new");
                 return SaveResult::Saved;
@@ -142,7 +152,7 @@ TEST_F(SaveFailure, UnstorableValueKeepsTheFile)
     for (const Format& format : formats) {
         const std::string path = PathOf(format.fileName);
         WriteBytes(path, "old");
-        EXPECT_EQ(format.saveUnstorable(path.c_str()), SaveResult::WriteFailed) << format.fileName;
+        EXPECT_EQ(format.saveNamed(path.c_str(), format.unstorableName), SaveResult::WriteFailed) << format.fileName;
         EXPECT_EQ(ReadBytes(path), "old");
         EXPECT_EQ(EntriesOf(folder), std::vector<std::string>{ format.fileName });
         fs::remove(path);
@@ -153,7 +163,7 @@ TEST_F(SaveFailure, FailedWriteRemovesTheTemporaryFile)
 {
     const std::string path = PathOf("test.txt");
     WriteBytes(path, "old");
-    const SaveResult result = ReplaceFileSafely(path.c_str(), [](const std::string& tempPath) {
+    const SaveResult result = ReplaceFileSafely(path.c_str(), true, [](const std::string& tempPath) {
         WriteBytes(tempPath, "half a rec");
         return SaveResult::WriteFailed;
     });
@@ -238,7 +248,7 @@ TEST_F(SaveFailure, SaveKilledPartWayKeepsTheOldFile)
     const pid_t child = fork();
     ASSERT_NE(child, -1);
     if (child == 0) {
-        ReplaceFileSafely(path.c_str(), [](const std::string& tempPath) {
+        ReplaceFileSafely(path.c_str(), true, [](const std::string& tempPath) {
             WriteBytes(tempPath, "half a record");
             raise(SIGKILL);
             return SaveResult::Saved;
