@@ -1,6 +1,6 @@
 #pragma once
 // The application: its title, its icon resources and its one run.
-#include "framework/CString.h"
+#include "core/CString.h"
 #include "framework/CWnd.h"
 
 // The standard help command.

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "core/ParseInt.h"
 #include "framework/AfxMessageBox.h"
-#include "framework/ParseInt.h"
 
 namespace {
 

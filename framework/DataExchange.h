@@ -2,7 +2,7 @@
 // Moving values between a dialog's members and its controls. One exchange
 // runs in one direction; a failed binding is reported once, its edit gets the
 // focus, and UpdateData then returns FALSE. Nothing here throws on bad input.
-#include "framework/CString.h"
+#include "core/CString.h"
 #include "framework/CWnd.h"
 
 class CDataExchange {

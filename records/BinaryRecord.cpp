@@ -60,8 +60,8 @@ bool WriteBinaryRecord(std::ostream& out, const BinaryRecord& record)
 SaveResult SaveBinaryRecord(const char* path, const BinaryRecord& record)
 {
     // The form's fields hold no line break or zero byte and at most a field's length.
-    if (!IsFieldText(record.name) || !IsFieldText(record.vorname)) return SaveResult::WriteFailed;
-    return ReplaceFileSafely(path, [&record](const std::string& tempPath) {
+    const bool storable = IsFieldText(record.name) && IsFieldText(record.vorname);
+    return ReplaceFileSafely(path, storable, [&record](const std::string& tempPath) {
         std::ofstream out(tempPath, std::ios::binary);
         if (!out.is_open()) return SaveResult::CannotOpen;
         const bool written = WriteBinaryRecord(out, record);

@@ -10,16 +10,19 @@
 #include <unistd.h>
 #endif
 
+unsigned long ReplacementAttributes(unsigned long old)
+{
+    using namespace FileAttribute;
+    return (old & (kHidden | kSystem | kNotContentIndexed)) | kArchive;
+}
+
 #ifdef _WIN32
 
-namespace {
-
-// The attributes that a file may be given; read-only never, as such a target is refused.
-constexpr DWORD kKeepableAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
-                                      FILE_ATTRIBUTE_TEMPORARY;
-
-}  // namespace
+static_assert(FileAttribute::kHidden == FILE_ATTRIBUTE_HIDDEN && FileAttribute::kSystem == FILE_ATTRIBUTE_SYSTEM &&
+              FileAttribute::kArchive == FILE_ATTRIBUTE_ARCHIVE &&
+              FileAttribute::kTemporary == FILE_ATTRIBUTE_TEMPORARY &&
+              FileAttribute::kOffline == FILE_ATTRIBUTE_OFFLINE &&
+              FileAttribute::kNotContentIndexed == FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
 
 bool CanReplace(const char* path, KeptAttributes& kept)
 {
@@ -36,7 +39,7 @@ bool CanReplace(const char* path, KeptAttributes& kept)
     CloseHandle(file);
     // The attribute too: Wine lets root open a read-only file for writing.
     if (!known || (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) return false;
-    kept = info.dwFileAttributes & kKeepableAttributes;
+    kept = ReplacementAttributes(info.dwFileAttributes);
     return true;
 }
 
@@ -53,7 +56,7 @@ CreateResult CreateExclusively(const std::string& path)
 
 bool KeepAttributesAndFlush(const std::string& path, const KeptAttributes& kept)
 {
-    if (kept && !SetFileAttributesA(path.c_str(), *kept != 0 ? *kept : FILE_ATTRIBUTE_NORMAL)) return false;
+    if (kept && !SetFileAttributesA(path.c_str(), *kept)) return false;
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;

@@ -13,10 +13,12 @@ std::string RandomTempName(const std::string& target)
     return target + suffix;
 }
 
-SaveResult ReplaceFileSafely(const char* path, const TempFileWriter& writeTemp, const TempNameSource& nextTempName)
+SaveResult ReplaceFileSafely(const char* path, bool storable, const TempFileWriter& writeTemp,
+                             const TempNameSource& nextTempName)
 {
     KeptAttributes kept;
     if (!CanReplace(path, kept)) return SaveResult::CannotOpen;
+    if (!storable) return SaveResult::WriteFailed;
 
     // Same folder as the target, so that the final rename stays on one volume.
     std::string tempPath;

@@ -21,10 +21,13 @@ std::string RandomTempName(const std::string& target);
 constexpr int kTempNameAttempts = 64;
 
 // Saves a file so that no failure loses the one that was there. First the
-// target must be replaceable (else CannotOpen, nothing written). The new
-// content goes to a temporary file created under a name that nothing held,
-// is forced to the disk with the target's attributes, and only then replaces
-// the target. On every failure the target is untouched and the temporary
-// file is removed; no other entry of the folder is ever touched.
-SaveResult ReplaceFileSafely(const char* path, const TempFileWriter& writeTemp,
+// target must be replaceable (else CannotOpen, nothing written); only then
+// must the content fit the file's layout, `storable` (else WriteFailed,
+// nothing written), so that a file that cannot be written is reported as
+// such whatever the values hold. The new content goes to a temporary file
+// created under a name that nothing held, is forced to the disk with the
+// target's attributes, and only then replaces the target. On every failure
+// the target is untouched and the temporary file is removed; no other entry
+// of the folder is ever touched.
+SaveResult ReplaceFileSafely(const char* path, bool storable, const TempFileWriter& writeTemp,
                              const TempNameSource& nextTempName = RandomTempName);

@@ -44,8 +44,7 @@ bool WriteStdioTextRecord(std::FILE* file, const StdioTextRecord& record)
 
 SaveResult SaveStdioTextRecord(const char* path, const StdioTextRecord& record)
 {
-    if (!IsStorable(record)) return SaveResult::WriteFailed;
-    return ReplaceFileSafely(path, [&record](const std::string& tempPath) {
+    return ReplaceFileSafely(path, IsStorable(record), [&record](const std::string& tempPath) {
         std::FILE* file = std::fopen(tempPath.c_str(), "wb");
         if (!file) return SaveResult::CannotOpen;
         const bool written = WriteStdioTextRecord(file, record);

@@ -34,8 +34,7 @@ bool WriteStreamTextRecord(std::ostream& out, const StreamTextRecord& record)
 
 SaveResult SaveStreamTextRecord(const char* path, const StreamTextRecord& record)
 {
-    if (!IsStorable(record)) return SaveResult::WriteFailed;
-    return ReplaceFileSafely(path, [&record](const std::string& tempPath) {
+    return ReplaceFileSafely(path, IsStorable(record), [&record](const std::string& tempPath) {
         std::ofstream out(tempPath, std::ios::binary);
         if (!out.is_open()) return SaveResult::CannotOpen;
         out.imbue(std::locale::classic());  // plain digits whatever the global locale

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "framework/ParseInt.h"
+#include "core/ParseInt.h"
 
 namespace {
 

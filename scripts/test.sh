@@ -9,6 +9,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+source scripts/window-free.sh
 jobs=$(nproc)
 fuzz_seconds=${KORVA_FUZZ_SECONDS:-30}
 min_coverage=95
@@ -36,7 +37,7 @@ show_skip_reasons build/native
 scripts/coverage.sh build/native "$min_coverage"
 
 echo "== clang-tidy on the code without window calls"
-clang-tidy-14 -p build/native --quiet records/*.cpp framework/CString.cpp framework/ParseInt.cpp 2>/dev/null
+clang-tidy-14 -p build/native --quiet $(window_free_files .cpp) 2>/dev/null
 echo "No findings."
 
 echo "== Fuzzing the record files, ${fuzz_seconds} s per format"

@@ -7,9 +7,11 @@
 
 #include "RecordFileTest.h"
 #include "records/BinaryRecord.h"
+#include "records/DurableFile.h"
 #include "records/SafeFileReplace.h"
 #include "records/StdioTextRecord.h"
 #include "records/StreamTextRecord.h"
+#include "records/TextLines.h"
 #include "tests/SkipOrFailInCi.h"
 
 #ifdef _WIN32
@@ -30,8 +32,9 @@ namespace fs = std::filesystem;
 
 struct Format {
     std::string fileName;
-    std::function<SaveResult(const char* path)> save;
-    std::function<SaveResult(const char* path)> saveUnstorable;
+    std::function<SaveResult(const char* path, const std::string& name)> saveNamed;
+    std::string unstorableName;  // one that the file's layout cannot hold
+    SaveResult save(const char* path) const { return saveNamed(path, "Brenkow"); }
 };
 
 template <typename Record>
@@ -43,12 +46,17 @@ Record Named(const std::string& name)
 }
 
 const Format formats[] = {
-    { "test.txt", [](const char* path) { return SaveStdioTextRecord(path, Named<StdioTextRecord>("Brenkow")); },
-      [](const char* path) { return SaveStdioTextRecord(path, Named<StdioTextRecord>("Bren\nkow")); } },
-    { "test2.txt", [](const char* path) { return SaveStreamTextRecord(path, Named<StreamTextRecord>("Brenkow")); },
-      [](const char* path) { return SaveStreamTextRecord(path, Named<StreamTextRecord>("Bren\rkow")); } },
-    { "test.bin", [](const char* path) { return SaveBinaryRecord(path, Named<BinaryRecord>("Brenkow")); },
-      [](const char* path) { return SaveBinaryRecord(path, Named<BinaryRecord>(Bytes("Bren\0kow"))); } },
+    { "test.txt",
+      [](const char* path, const std::string& name) { return SaveStdioTextRecord(path, Named<StdioTextRecord>(name)); },
+      "Bren\nkow" },
+    { "test2.txt",
+      [](const char* path, const std::string& name) {
+          return SaveStreamTextRecord(path, Named<StreamTextRecord>(name));
+      },
+      "Bren\rkow" },
+    { "test.bin",
+      [](const char* path, const std::string& name) { return SaveBinaryRecord(path, Named<BinaryRecord>(name)); },
+      Bytes("Bren\0kow") },
 };
 
 std::vector<std::string> EntriesOf(const fs::path& folder)
@@ -69,6 +77,9 @@ TEST_F(SaveFailure, ReadOnlyFileIsKept)
         fs::permissions(path, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                         fs::perm_options::remove);
         EXPECT_EQ(format.save(path.c_str()), SaveResult::CannotOpen) << format.fileName;
+        // Write access is judged before the values.
+        const std::string overLong(kMaxFieldLength + 1, 'n');
+        EXPECT_EQ(format.saveNamed(path.c_str(), overLong), SaveResult::CannotOpen) << format.fileName;
         EXPECT_EQ(ReadBytes(path), "old");
         EXPECT_EQ(EntriesOf(folder), std::vector<std::string>{ format.fileName });
         fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
@@ -113,7 +124,7 @@ TEST_F(SaveFailure, TakenTemporaryNamesAreLeftAlone)
 
     const auto saveWith = [&](const TempNameSource& names) {
         return ReplaceFileSafely(
-            path.c_str(),
+            path.c_str(), true,
             [](const std::string& tempPath) {
                 WriteBytes(tempPath, "new");
                 return SaveResult::Saved;
@@ -141,7 +152,7 @@ TEST_F(SaveFailure, UnstorableValueKeepsTheFile)
     for (const Format& format : formats) {
         const std::string path = PathOf(format.fileName);
         WriteBytes(path, "old");
-        EXPECT_EQ(format.saveUnstorable(path.c_str()), SaveResult::WriteFailed) << format.fileName;
+        EXPECT_EQ(format.saveNamed(path.c_str(), format.unstorableName), SaveResult::WriteFailed) << format.fileName;
         EXPECT_EQ(ReadBytes(path), "old");
         EXPECT_EQ(EntriesOf(folder), std::vector<std::string>{ format.fileName });
         fs::remove(path);
@@ -152,7 +163,7 @@ TEST_F(SaveFailure, FailedWriteRemovesTheTemporaryFile)
 {
     const std::string path = PathOf("test.txt");
     WriteBytes(path, "old");
-    const SaveResult result = ReplaceFileSafely(path.c_str(), [](const std::string& tempPath) {
+    const SaveResult result = ReplaceFileSafely(path.c_str(), true, [](const std::string& tempPath) {
         WriteBytes(tempPath, "half a rec");
         return SaveResult::WriteFailed;
     });
@@ -207,6 +218,23 @@ TEST_F(SaveFailure, ReplacedFileKeepsItsAttributes)
     }
 }
 
+// Wine reports the archive bit on every file, so this is where it is proven:
+// a backup that cleared the bit must see the new content as changed.
+TEST(ReplacementAttributes, KeepTheOwnersChoiceAndMarkTheContentChanged)
+{
+    using namespace FileAttribute;
+    const unsigned long owners = kHidden | kSystem | kNotContentIndexed;
+    const struct {
+        unsigned long old, replacement;
+    } cases[] = {
+        { 0, kArchive },
+        { owners, owners | kArchive },
+        { kTemporary | kOffline, kArchive },
+        { ~0ul, owners | kArchive },  // read-only and the rest describe the old file
+    };
+    for (const auto& c : cases) EXPECT_EQ(ReplacementAttributes(c.old), c.replacement) << std::hex << c.old;
+}
+
 // A save that dies between writing its file and replacing the old one, as
 // on a crash or a killed process: the old file is whole, and the next save
 // works beside the temporary file left behind.
@@ -220,7 +248,7 @@ TEST_F(SaveFailure, SaveKilledPartWayKeepsTheOldFile)
     const pid_t child = fork();
     ASSERT_NE(child, -1);
     if (child == 0) {
-        ReplaceFileSafely(path.c_str(), [](const std::string& tempPath) {
+        ReplaceFileSafely(path.c_str(), true, [](const std::string& tempPath) {
             WriteBytes(tempPath, "half a record");
             raise(SIGKILL);
             return SaveResult::Saved;

@@ -1,4 +1,4 @@
-#include "framework/ParseInt.h"
+#include "core/ParseInt.h"
 
 #include <gtest/gtest.h>
 #include <string>

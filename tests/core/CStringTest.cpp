@@ -1,4 +1,4 @@
-#include "framework/CString.h"
+#include "core/CString.h"
 
 #include <gtest/gtest.h>
 #include <string>

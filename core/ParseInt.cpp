@@ -1,4 +1,4 @@
-#include "framework/ParseInt.h"
+#include "core/ParseInt.h"
 
 #include <climits>
 #include <cstring>

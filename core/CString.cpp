@@ -1,4 +1,4 @@
-#include "framework/CString.h"
+#include "core/CString.h"
 
 CString::CString(const char* text) : m_bytes(text ? text : "") {}
 
