@@ -28,13 +28,11 @@ run_all() {  # PROGRAM FOLDER_AS_THE_PROGRAM_SEES_IT SEPARATOR
   rmdir "$work/ordinary"
 }
 
-cmake -S "$root" -B "$root/build/bench-native" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$root/build/bench-native" --target record_load_bench -j"$(nproc)" >/dev/null
+"$root/scripts/build.sh" bench-native record_load_bench
 echo "== native"
 run_all "$root/build/bench-native/bench/record_load_bench" "$work" /
 
-cmake --preset windows-x64 -S "$root" >/dev/null
-cmake --build "$root/build/windows-x64" --target record_load_bench -j"$(nproc)" >/dev/null
+"$root/scripts/build.sh" windows-x64 record_load_bench
 source "$root/scripts/wine-env.sh" "$root/build/windows-x64/bench-wine"
 korva_ensure_prefix
 wine_bench() { "$WINE" "$root/build/windows-x64/bench/record_load_bench.exe" "$@"; }

@@ -31,7 +31,7 @@ form_time() {
   start=$(now_ns)
   "$@" >/dev/null 2>&1 &
   local program=$!
-  window=$(await_window Korva1)
+  window=$(korva_await_window Korva1)
   elapsed=$(ms_since "$start")
   xdotool windowfocus --sync "$window" key Escape
   wait "$program"

@@ -11,10 +11,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-11}
 source "$root/bench/timing.sh"
 
-cmake --preset windows-x64 -S "$root" >/dev/null
-cmake --build "$root/build/windows-x64" --target Korva1 PlainDialog EmptyDialog -j"$(nproc)" >/dev/null
-cmake --preset windows-x86 -S "$root" >/dev/null
-cmake --build "$root/build/windows-x86" --target Korva1 -j"$(nproc)" >/dev/null
+"$root/scripts/build.sh" windows-x64 Korva1 PlainDialog EmptyDialog
+"$root/scripts/build.sh" windows-x86 Korva1
 
 state="$root/build/windows-x64/bench-wine"
 "$root/tests/wine/display.sh" start "$state" >/dev/null
@@ -28,7 +26,7 @@ time_to_window() {
   local exe=$1 title=$2 start window elapsed
   start=$(now_ns)
   "$WINE" "$exe" 2>/dev/null &
-  window=$(await_window "$title")
+  window=$(korva_await_window "$title")
   elapsed=$(ms_since "$start")
   xdotool windowfocus --sync "$window" key Escape
   wait

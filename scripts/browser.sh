@@ -94,7 +94,7 @@ serve() {
   xauth -q add :0 . "$cookie"
   # What this script starts runs in sessions of its own (setsid): Ctrl+C
   # reaches only the script, which then stops everything in order. The lock's
-  # descriptor stays with the script.
+  # descriptor stays with the script (8>&-).
   korva_start_xvfb -auth "$XAUTHORITY"
   xvfb=$KORVA_XVFB
   xauth -q add "$DISPLAY" . "$cookie"
@@ -108,9 +108,25 @@ serve() {
 
   setsid "$WINE" "$exe" </dev/null >"$run/program.log" 2>&1 8>&- &
   program=$!
+
+  local password
+  password=$(head -c 18 /dev/urandom | base64 | tr '+/' '-_')
+  (umask 077 && echo "$password" >"$run/vnc-password" &&
+    echo "$password: unix_socket:$run/vnc.sock" >"$run/tokens")
+  # The servers start while Wine starts the program.
+  # -rfbport 0, -rfbportv6 -1 and -no6: no TCP listening at all.
+  # -noremote: other programs on the display cannot reconfigure it.
+  # -xrandr: it follows the screen when it shrinks to the form.
+  setsid x11vnc -display "$DISPLAY" -unixsock "$run/vnc.sock" -rfbport 0 -rfbportv6 -1 -no6 \
+    -passwdfile "rm:$run/vnc-password" -forever -shared -noremote -xkb -xrandr \
+    -quiet -o "$run/x11vnc.log" </dev/null 8>&- >/dev/null 2>&1 &
+  vnc=$!
+  setsid websockify --web /usr/share/novnc --token-plugin TokenFile --token-source "$run/tokens" \
+    "127.0.0.1:$port" </dev/null 8>&- >"$run/websockify.log" 2>&1 &
+  web=$!
+
   local window X Y WIDTH HEIGHT SCREEN WINDOW
-  window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Korva1$' | head -n1) || true
-  [ -n "$window" ] || { echo "The form did not appear" >&2; exit 1; }
+  window=$(korva_await_window Korva1)
   eval "$(xdotool getwindowgeometry --shell "$window")"
   xdotool windowfocus "$window"
   # The screen shrinks to the form, so that the page shows just the form.
@@ -121,19 +137,6 @@ serve() {
   xrandr --addmode screen "$mode"
   xrandr --output screen --mode "$mode"
 
-  local password
-  password=$(head -c 18 /dev/urandom | base64 | tr '+/' '-_')
-  (umask 077 && echo "$password" >"$run/vnc-password" &&
-    echo "$password: unix_socket:$run/vnc.sock" >"$run/tokens")
-  # -rfbport 0, -rfbportv6 -1 and -no6: no TCP listening at all.
-  # -noremote: other programs on the display cannot reconfigure it.
-  setsid x11vnc -display "$DISPLAY" -unixsock "$run/vnc.sock" -rfbport 0 -rfbportv6 -1 -no6 \
-    -passwdfile "rm:$run/vnc-password" -forever -shared -noremote -xkb \
-    -quiet -o "$run/x11vnc.log" </dev/null 8>&- >/dev/null 2>&1 &
-  vnc=$!
-  setsid websockify --web /usr/share/novnc --token-plugin TokenFile --token-source "$run/tokens" \
-    "127.0.0.1:$port" </dev/null 8>&- >"$run/websockify.log" 2>&1 &
-  web=$!
   await "The VNC server did not start" test -S "$run/vnc.sock"
   await "The web server did not start" web_server_ready
 

@@ -14,7 +14,7 @@ copy=$(mktemp -d)
 trap 'rm -rf "$copy"' EXIT
 cd "$root"
 git ls-files -z --cached --others --exclude-standard | xargs -0 cp --parents -t "$copy"
-cmake -S "$copy" -B "$copy/other-build" -DCMAKE_TOOLCHAIN_FILE="$copy/cmake/mingw-i686.cmake" \
+cmake -G Ninja -S "$copy" -B "$copy/other-build" -DCMAKE_TOOLCHAIN_FILE="$copy/cmake/mingw-i686.cmake" \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$copy/other-build" --target Korva1 -j"$jobs" >/dev/null
 

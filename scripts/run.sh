@@ -1,9 +1,10 @@
 #!/bin/bash
 # Builds Korva1 and starts it under Wine in the current folder, where it
 # keeps test.txt, test2.txt and test.bin. On a desktop the form is one of its
-# windows; without a display it runs the form on a virtual one, saves a
-# screenshot, closes the form and says where the picture is. With --browser
-# [--port N] it serves the form to a web browser instead (scripts/browser.sh).
+# windows, at the desktop's scale; without a display it runs the form on a
+# virtual one, saves a screenshot, closes the form and says where the
+# picture is. With --browser [--port N] it serves the form to a web browser
+# instead (scripts/browser.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -24,33 +25,22 @@ done
 [ -z "$port" ] || [ "$browser" = 1 ] || usage
 port=${port:-6080}
 
-# Builds the program quietly: the build's output shows only when it builds
-# something, and errors always show.
-build() {
-  local preset=$1
-  # The build itself configures again when a CMakeLists.txt changes.
-  [ "$root/build/$preset/CMakeCache.txt" -nt "$root/CMakePresets.json" ] ||
-    cmake --preset "$preset" -S "$root" >/dev/null
-  cmake --build "$root/build/$preset" --target Korva1 -j"$(nproc)" 2>&1 |
-    { grep --line-buffered -v -E '^\[ *[0-9]+%\] Built target ' || true; }
-}
-
-"$root/scripts/install-deps.sh"
 if [ "$browser" = 1 ]; then
+  "$root/scripts/install-deps.sh" run browser
   "$root/scripts/browser.sh" check-port "$port"
+else
+  "$root/scripts/install-deps.sh" run
 fi
-build windows-x64
-build windows-x86
+"$root/scripts/build.sh" windows-x64 Korva1
 exe="$root/build/windows-x64/app/Korva1.exe"
 
 if [ "$browser" = 1 ]; then
   exec "$root/scripts/browser.sh" serve "$port" "$exe" "$root/build/windows-x64/browser-wine"
 fi
 
-state="$root/build/windows-x64/run-wine"
-source "$root/scripts/wine-env.sh" "$state"
 # A desktop's window manager frames and focuses the form. That takes a
 # prefix of its own, apart from the one for displays without one.
+source "$root/scripts/wine-env.sh" "$root/build/windows-x64/run-wine"
 if [ -n "${DISPLAY:-}" ] && korva_display_has_window_manager; then
   source "$root/scripts/wine-env.sh" "$root/build/windows-x64/desktop-wine"
   korva_ensure_prefix desktop
@@ -64,13 +54,11 @@ fi
 
 korva_start_xvfb
 trap '"$WINESERVER" -k 2>/dev/null; kill $KORVA_XVFB 2>/dev/null || true' EXIT
-
 "$WINE" "$exe" 2>/dev/null &
 program=$!
-window=$(timeout 60 xdotool search --sync --name '^Korva1$' | head -n1)
-sleep 1  # let the form finish painting
+window=$(korva_await_window Korva1)
 shot="$root/build/korva1.png"
-import -window "$window" "$shot"
+korva_screenshot_when_painted "$window" "$shot"
 xdotool windowfocus --sync "$window" key Escape
 wait $program || true
 echo "No display: the form ran on a virtual one. Screenshot: $shot"

@@ -14,7 +14,7 @@ jobs=$(nproc)
 fuzz_seconds=${KORVA_FUZZ_SECONDS:-30}
 min_coverage=95
 
-scripts/install-deps.sh
+scripts/install-deps.sh test
 
 # ctest counts a test that could not set up its fault as skipped; say why.
 show_skip_reasons() {
@@ -29,8 +29,7 @@ echo "== Every header on its own"
 scripts/check-headers.sh
 
 echo "== Native tests (clang, ASan, UBSan, coverage)"
-cmake --preset native >/dev/null
-cmake --build --preset native -j"$jobs"
+scripts/build.sh native
 rm -rf build/native/profiles
 ctest --preset native -j"$jobs"
 show_skip_reasons build/native
@@ -41,19 +40,16 @@ clang-tidy-14 -p build/native --quiet $(window_free_files .cpp) 2>/dev/null
 echo "No findings."
 
 echo "== Fuzzing the record files, ${fuzz_seconds} s per format"
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j"$jobs"
+scripts/build.sh fuzz
 tests/fuzz/run-fuzzers.sh build/fuzz "$fuzz_seconds"
 
 echo "== 32-bit release (built and checked; it cannot run here)"
-cmake --preset windows-x86 >/dev/null
-cmake --build --preset windows-x86 -j"$jobs"
+scripts/build.sh windows-x86
 ctest --preset windows-x86
 scripts/check-reproducible.sh "$jobs"
 
 echo "== Windows tests under Wine"
-cmake --preset windows-x64 >/dev/null
-cmake --build --preset windows-x64 -j"$jobs"
+scripts/build.sh windows-x64
 ctest --preset windows-x64
 show_skip_reasons build/windows-x64
 

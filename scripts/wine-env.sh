@@ -19,7 +19,7 @@ fi
 # The version of korva_set_up_prefix. Raise it with every change there: a
 # prefix whose mark names another version (or kind) is set up again in place
 # on its next use.
-KORVA_PREFIX_VERSION=2
+KORVA_PREFIX_VERSION=3
 KORVA_PREFIX_MARK=.korva-setup
 # What the first set-up (version 1) left instead of a mark.
 KORVA_OLD_PREFIX_MARK=.korva-ready
@@ -28,13 +28,18 @@ KORVA_OLD_PREFIX_MARK=.korva-ready
 # date when its set-up has changed. KIND is what the prefix is for:
 #   virtual-display  (default) a display the project starts itself, where no
 #                    window manager runs, so Wine draws the frames and moves
-#                    the focus itself
-#   desktop          a person's display, whose window manager does that
+#                    the focus itself; at 96 dpi, the scale that the form's
+#                    pixel sizes are checked at
+#   desktop          a person's display, whose window manager does that; at
+#                    the display's scale, so that the form comes up as
+#                    Windows draws it at that scale
 korva_ensure_prefix() {
-  local kind=${1:-virtual-display}
+  local kind=${1:-virtual-display} dpi=96
+  [ "$kind" = desktop ] && dpi=$(korva_display_dpi)
+  local setup="$KORVA_PREFIX_VERSION $kind $dpi"
   (
     flock 9
-    [ "$(cat "$WINEPREFIX/$KORVA_PREFIX_MARK" 2>/dev/null)" = "$KORVA_PREFIX_VERSION $kind" ] && exit 0
+    [ "$(cat "$WINEPREFIX/$KORVA_PREFIX_MARK" 2>/dev/null)" = "$setup" ] && exit 0
     if [ ! -f "$WINEPREFIX/$KORVA_PREFIX_MARK" ] && [ ! -f "$WINEPREFIX/$KORVA_OLD_PREFIX_MARK" ]; then
       # None made yet, or an unfinished one.
       echo "Preparing Wine for the first run (about 15 s)…" >&2
@@ -43,14 +48,15 @@ korva_ensure_prefix() {
     else
       echo "Updating the Wine set-up…" >&2
     fi
-    korva_set_up_prefix "$kind"
+    korva_set_up_prefix "$kind" "$dpi"
     "$WINESERVER" -w
     rm -f "$WINEPREFIX/$KORVA_OLD_PREFIX_MARK"
-    echo "$KORVA_PREFIX_VERSION $kind" >"$WINEPREFIX/$KORVA_PREFIX_MARK"
+    echo "$setup" >"$WINEPREFIX/$KORVA_PREFIX_MARK"
   ) 9>"$KORVA_STATE/prefix.lock"
 }
 
-# The prefix's settings; each step may run again on a prefix that has it.
+# The prefix's settings for a KIND and a DPI; each step may run again on a
+# prefix that has it.
 korva_set_up_prefix() {
   local x11='HKCU\Software\Wine\X11 Driver'
   if [ "$1" = desktop ]; then
@@ -58,9 +64,8 @@ korva_set_up_prefix() {
   else
     "$WINE" reg add "$x11" /v Managed /d N /f >/dev/null 2>&1
   fi
-  # 96 dpi, the scale the form's pixel sizes are checked at.
-  "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
-  "$WINE" reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$2" /f >/dev/null 2>&1
+  "$WINE" reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels /t REG_DWORD /d "$2" /f >/dev/null 2>&1
   korva_install_fonts
 }
 
@@ -79,6 +84,14 @@ korva_install_fonts() {
     }
     cp "$path" "$fonts/$name"
   done
+}
+
+# The scale of the X display in dots per inch, as its X resources give it
+# (Xft.dpi, which desktops set to their scale), 96 without one.
+korva_display_dpi() {
+  local dpi
+  dpi=$(xrdb -query 2>/dev/null | awk '$1 == "Xft.dpi:" { printf "%d", $2 + 0.5 }')
+  [ "${dpi:-0}" -gt 0 ] && echo "$dpi" || echo 96
 }
 
 # Whether the X display has a window manager (one that announces itself,
@@ -117,4 +130,40 @@ korva_start_xvfb() {
     return 1
   fi
   export DISPLAY
+}
+
+# Waits up to 60 s for a visible window named exactly TITLE and prints its
+# id. Polled every 10 ms: xdotool's own --sync looks only twice a second.
+korva_await_window() {
+  local title=$1 window
+  for _ in $(seq 6000); do
+    window=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1) || true
+    [ -n "$window" ] && { echo "$window"; return 0; }
+    sleep 0.01
+  done
+  echo "No window '$title' appeared" >&2
+  return 1
+}
+
+# Saves a PNG picture of a window once it is painted: once two pictures
+# taken in a row are the same. The edit field's blinking caret can tell two
+# pictures apart, but never for long: it shows and hides for half a second
+# each. Fails after 10 s.
+korva_screenshot_when_painted() {
+  local window=$1 picture=$2 pictures
+  pictures=$(mktemp -d)
+  import -window "$window" "$pictures/last.ppm"
+  for _ in $(seq 200); do
+    sleep 0.05
+    import -window "$window" "$pictures/this.ppm"
+    if cmp -s "$pictures/this.ppm" "$pictures/last.ppm"; then
+      convert "$pictures/this.ppm" "$picture"
+      rm -rf "$pictures"
+      return 0
+    fi
+    mv "$pictures/this.ppm" "$pictures/last.ppm"
+  done
+  rm -rf "$pictures"
+  echo "The window did not finish painting" >&2
+  return 1
 }

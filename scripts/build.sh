@@ -1,0 +1,21 @@
+#!/bin/bash
+# Builds targets of a CMake preset (all of them without any), configuring
+# the build folder first where it has no configuration yet or the presets
+# changed; the build itself configures again when a CMakeLists.txt changes.
+# Quiet: only a compiler's or linker's own output and errors show.
+# Usage: build.sh PRESET [TARGET...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+preset=$1
+shift
+folder="$root/build/$preset"
+cache="$folder/CMakeCache.txt"
+
+# A folder that an older version of the scripts configured for another
+# generator is configured afresh. Only CMake's own files go: the folder
+# also holds the Wine prefixes.
+if [ -f "$cache" ] && ! grep -qx 'CMAKE_GENERATOR:INTERNAL=Ninja' "$cache"; then
+  rm -rf "$cache" "$folder/CMakeFiles"
+fi
+[ "$cache" -nt "$root/CMakePresets.json" ] || cmake --preset "$preset" -S "$root" >/dev/null
+ninja -C "$folder" --quiet "$@" | { grep -v '^ninja: \(Entering\|Leaving\) directory\|^ninja: no work to do' || true; }
