@@ -67,7 +67,7 @@ class OlderPrefix(unittest.TestCase):
 
 class WindowManager(FormTestCase):
 
-    def test_on_a_desktop_the_window_manager_manages_the_form(self):
+    def test_on_a_desktop_the_window_manager_manages_the_form_at_the_desktops_scale(self):
         state = fresh_state(self)
         started = subprocess.run([DISPLAY_SCRIPT, "start", state, "desktop"], check=True, capture_output=True,
                                  text=True)
@@ -85,10 +85,21 @@ class WindowManager(FormTestCase):
             self.assertLess(time.monotonic(), deadline, "openbox did not start")
             time.sleep(0.1)
 
+        # A desktop at twice the usual scale, as a desktop's settings give it.
+        subprocess.run(["xrdb", "-merge"], input="Xft.dpi: 192\n", env=dict(os.environ, DISPLAY=display),
+                       check=True, text=True)
+        self.assertIn("Updating the Wine set-up",
+                      wine_shell(state, '"$WINESERVER" -k; korva_ensure_prefix desktop').stderr)
+        self.assertEqual(wine_shell(state, "korva_ensure_prefix desktop").stderr, "", "set up again, unchanged")
+
         app = self.start(state=state)
         facts = x_window_facts(app.state()["form"]["xid"], app.env)
         self.assertIn("Override Redirect State: no", facts)
         self.assertIn("window state: Normal", facts)
+        # The managed X window is the form's client area: Tahoma's base units
+        # at 192 dpi are 12 x 25, twice the 96 dpi size and a little more.
+        self.assertIn("Width: 1224", facts)
+        self.assertIn("Height: 963", facts)
         app.key("Escape")
         self.assertEqual(app.wait_for_exit(), 0)
 
