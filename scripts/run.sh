@@ -4,19 +4,23 @@
 # windows, at the desktop's scale; without a display it runs the form on a
 # virtual one, saves a screenshot, closes the form and says where the
 # picture is. With --browser [--port N] it serves the form to a web browser
-# instead (scripts/browser.sh).
+# instead (scripts/browser.sh). With --release it runs the 32-bit release
+# under 32-bit Wine (scripts/wine32.sh) in any of these ways, instead of the
+# x86-64 build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 usage() {
-  echo "usage: scripts/run.sh [--browser [--port N]]" >&2
+  echo "usage: scripts/run.sh [--release] [--browser [--port N]]" >&2
   exit 2
 }
 browser=0
+release=0
 port=
 while [ $# -gt 0 ]; do
   case "$1" in
   --browser) browser=1 ;;
+  --release) release=1 ;;
   --port) [ $# -ge 2 ] || usage; port=$2; shift ;;
   *) usage ;;
   esac
@@ -25,24 +29,31 @@ done
 [ -z "$port" ] || [ "$browser" = 1 ] || usage
 port=${port:-6080}
 
-if [ "$browser" = 1 ]; then
-  "$root/scripts/install-deps.sh" run browser
-  "$root/scripts/browser.sh" check-port "$port"
-else
-  "$root/scripts/install-deps.sh" run
+sets=(run)
+[ "$browser" = 0 ] || sets+=(browser)
+[ "$release" = 0 ] || sets+=(release)
+"$root/scripts/install-deps.sh" "${sets[@]}"
+[ "$browser" = 0 ] || "$root/scripts/browser.sh" check-port "$port"
+preset=windows-x64
+if [ "$release" = 1 ]; then
+  preset=windows-x86
+  "$root/scripts/wine32.sh" prepare
+  export KORVA_WINE_ARCH=win32
 fi
-"$root/scripts/build.sh" windows-x64 Korva1
-exe="$root/build/windows-x64/app/Korva1.exe"
+"$root/scripts/build.sh" "$preset" Korva1
+build="$root/build/$preset"
+exe="$build/app/Korva1.exe"
+[ "$release" = 0 ] || echo "Running the 32-bit release $exe under 32-bit Wine, $("$root/scripts/wine32.sh" how)"
 
 if [ "$browser" = 1 ]; then
-  exec "$root/scripts/browser.sh" serve "$port" "$exe" "$root/build/windows-x64/browser-wine"
+  exec "$root/scripts/browser.sh" serve "$port" "$exe" "$build/browser-wine"
 fi
 
 # A desktop's window manager frames and focuses the form. That takes a
 # prefix of its own, apart from the one for displays without one.
-source "$root/scripts/wine-env.sh" "$root/build/windows-x64/run-wine"
+source "$root/scripts/wine-env.sh" "$build/run-wine"
 if [ -n "${DISPLAY:-}" ] && korva_display_has_window_manager; then
-  source "$root/scripts/wine-env.sh" "$root/build/windows-x64/desktop-wine"
+  source "$root/scripts/wine-env.sh" "$build/desktop-wine"
   korva_ensure_prefix desktop
   exec "$WINE" "$exe"
 fi
@@ -62,4 +73,4 @@ korva_screenshot_when_painted "$window" "$shot"
 xdotool windowfocus --sync "$window" key Escape
 wait $program || true
 echo "No display: the form ran on a virtual one. Screenshot: $shot"
-echo "To use the form from a web browser, run: scripts/run.sh --browser"
+echo "To use the form from a web browser, run: scripts/run.sh --browser$([ "$release" = 0 ] || echo " --release")"

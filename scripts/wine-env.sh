@@ -1,16 +1,25 @@
 # Sourced by the scripts and tests: the Wine prefix and display of one state folder.
-# Usage: source wine-env.sh STATE_DIR
+# Usage: [KORVA_WINE_ARCH=win32] source wine-env.sh STATE_DIR
 #   STATE_DIR/prefix   the Wine prefix, made once and kept up to date
 #   STATE_DIR/display  the virtual display that the prefix's programs use while
 #                      it runs (written by tests/wine/display.sh and browser.sh)
+# KORVA_WINE_ARCH: win64 (default), the host's Wine, for the x86-64 build;
+# win32, the 32-bit Wine of wine32.sh, for the release.
 KORVA_STATE=$(mkdir -p "$1" && cd "$1" && pwd)
 export WINEPREFIX="$KORVA_STATE/prefix"
 export WINEDEBUG=-all
-export WINEARCH=win64
+export WINEARCH=${KORVA_WINE_ARCH:-win64}
 # No Mono or Gecko installers and no desktop menu entries in a test prefix.
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
-WINE=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver
+if [ "$WINEARCH" = win32 ]; then
+  WINE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine32/wine
+  WINESERVER=${WINE%/wine}/wineserver
+  KORVA_PREFIX_TIME="15 s, 40 s where emulated"
+else
+  WINE=/usr/lib/wine/wine64
+  WINESERVER=/usr/lib/wine/wineserver
+  KORVA_PREFIX_TIME="15 s"
+fi
 if [ -f "$KORVA_STATE/display" ]; then
   DISPLAY=$(cat "$KORVA_STATE/display")
   export DISPLAY
@@ -24,7 +33,8 @@ KORVA_PREFIX_MARK=.korva-setup
 # What the first set-up (version 1) left instead of a mark.
 KORVA_OLD_PREFIX_MARK=.korva-ready
 
-# Makes the prefix once per state folder (about 15 s) and brings it up to
+# Makes the prefix once per state folder (about 15 s; 40 s for 32-bit Wine
+# where it is emulated) and brings it up to
 # date when its set-up has changed. KIND is what the prefix is for:
 #   virtual-display  (default) a display the project starts itself, where no
 #                    window manager runs, so Wine draws the frames and moves
@@ -42,7 +52,7 @@ korva_ensure_prefix() {
     [ "$(cat "$WINEPREFIX/$KORVA_PREFIX_MARK" 2>/dev/null)" = "$setup" ] && exit 0
     if [ ! -f "$WINEPREFIX/$KORVA_PREFIX_MARK" ] && [ ! -f "$WINEPREFIX/$KORVA_OLD_PREFIX_MARK" ]; then
       # None made yet, or an unfinished one.
-      echo "Preparing Wine for the first run (about 15 s)…" >&2
+      echo "Preparing Wine for the first run (about $KORVA_PREFIX_TIME)…" >&2
       rm -rf "$WINEPREFIX"
       DISPLAY= "$WINE" wineboot -i >/dev/null 2>&1
     else
