@@ -15,6 +15,12 @@ set -euo pipefail
 
 cache=/var/cache/korva1
 root=$cache/i386-root
+# Debian's 32-bit Wine, and the X libraries that its X11 driver loads where
+# they are (Wine only recommends them, and debootstrap leaves that out):
+# without libxrandr2, say, it does not follow the screen when it shrinks.
+root_packages=wine,wine32,libwine,fonts-wine,libxrandr2,libxrender1,libxinerama1,libxcursor1,libxi6,libxfixes3,libxcomposite1,libxxf86vm1
+# What the root was made with.
+root_mark=$root/.korva-packages
 log=$cache/prepare.log
 # Present when the root's programs need qemu.
 via_qemu=$cache/via-qemu
@@ -162,10 +168,24 @@ build_root() {
   building=$(mktemp -d "$root.building.XXXXXX")
   chmod 755 "$building"
   nice unshare -m --propagation private \
-    debootstrap --arch=i386 --variant=minbase --include=wine,wine32,libwine,fonts-wine \
+    debootstrap --arch=i386 --variant=minbase --include="$root_packages" \
     "$suite" "$building" "$(host_mirror)" >>"$log" 2>&1 || fail debootstrap
   rm -f "$building"/var/cache/apt/archives/*.deb
+  echo "$root_packages" >"$building/.korva-packages"
   mv "$building" "$root"
+}
+
+root_is_current() {
+  [ "$(cat "$root_mark" 2>/dev/null)" = "$root_packages" ]
+}
+
+# Installs what a root made by an earlier version lacks, with the root's own apt.
+update_root() {
+  # shellcheck disable=SC2086
+  nice unshare -m --propagation private chroot "$root" /bin/sh -c 'mount -t proc proc /proc &&
+    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" &&
+    apt-get clean' sh ${root_packages//,/ } >>"$log" 2>&1 || fail "apt-get in the root"
+  echo "$root_packages" >"$root_mark"
 }
 
 # Once all is there: no apt, no network, well under a second.
@@ -185,17 +205,23 @@ prepare() {
     binfmt_entry_is_current || needed+=(qemu-user)
   fi
   [ -d "$root" ] || needed+=(debootstrap)
-  [ ${#needed[@]} -gt 0 ] || return 0
+  if [ ${#needed[@]} -eq 0 ] && root_is_current; then return 0; fi
   : >"$log"
   if [ ! -d "$root" ]; then
     echo "Preparing 32-bit Wine for the release: an i386 Debian root with Wine, once" \
       "(about 4 min, 1 GB in $cache)…" >&2
+  elif ! root_is_current; then
+    echo "Adding packages to the 32-bit Wine's root (about a minute)…" >&2
   else
     echo "Registering qemu-i386 to run 32-bit programs…" >&2
   fi
-  install_packages "${needed[@]}"
+  [ ${#needed[@]} -eq 0 ] || install_packages "${needed[@]}"
   if [ -e "$via_qemu" ] && ! binfmt_entry_is_current; then register_binfmt; fi
-  [ -d "$root" ] || build_root
+  if [ ! -d "$root" ]; then
+    build_root
+  elif ! root_is_current; then
+    update_root
+  fi
 }
 
 # Runs PROGRAM of the root, as this very process (exec all along), with a
@@ -229,12 +255,22 @@ in_namespace() {
   exec "$@"
 }
 
+# An enabled entry runs the root's programs through qemu even where the
+# kernel could run them itself.
+how() {
+  if [ "$(head -n1 "$entry" 2>/dev/null)" = enabled ]; then
+    echo "emulated by $(sed -n 's/^interpreter //p' "$entry")"
+  else
+    echo natively
+  fi
+}
+
 command=${1:-}
 [ $# -eq 0 ] || shift
 case "$command" in
 prepare) [ $# -eq 0 ] || usage; prepare ;;
 run) [ $# -ge 1 ] || usage; run "$@" ;;
-how) if [ -e "$via_qemu" ]; then echo "emulated by $("$qemu" --version | head -n1)"; else echo natively; fi ;;
+how) how ;;
 in-namespace) in_namespace "$@" ;;
 *) usage ;;
 esac
