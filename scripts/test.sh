@@ -23,8 +23,7 @@ scripts/install-deps.sh test
 wine32_unavailable=""
 status=0
 mkdir -p build
-scripts/wine32.sh prepare 2> >(tee build/wine32.err >&2) || status=$?
-wait $!  # for tee
+{ scripts/wine32.sh prepare 2>&1 >&3 | tee build/wine32.err >&2; } 3>&1 || status=$?
 if [ "$status" = 77 ] && [ -z "${CI:-}" ]; then
   wine32_unavailable=$(tail -n1 build/wine32.err)
 elif [ "$status" != 0 ]; then
