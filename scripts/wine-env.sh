@@ -26,16 +26,16 @@ if [ -f "$KORVA_STATE/display" ]; then
 fi
 
 # The version of korva_set_up_prefix. Raise it with every change there: a
-# prefix whose mark names another version (or kind) is set up again in place
-# on its next use.
+# prefix whose mark names another version (or kind, or dpi) is set up again
+# in place on its next use.
 KORVA_PREFIX_VERSION=3
 KORVA_PREFIX_MARK=.korva-setup
 # What the first set-up (version 1) left instead of a mark.
 KORVA_OLD_PREFIX_MARK=.korva-ready
 
 # Makes the prefix once per state folder (about 15 s; 40 s for 32-bit Wine
-# where it is emulated) and brings it up to
-# date when its set-up has changed. KIND is what the prefix is for:
+# where it is emulated) and brings it up to date when its set-up has
+# changed. KIND is what the prefix is for:
 #   virtual-display  (default) a display the project starts itself, where no
 #                    window manager runs, so Wine draws the frames and moves
 #                    the focus itself; at 96 dpi, the scale that the form's

@@ -7,6 +7,8 @@ formprobe.exe, which keeps running beside it and answers one JSON state per
 request.
 
 Environment (set by ctest):
+  KORVA_WINE_ARCH   win32 for the 32-bit release under 32-bit Wine, as
+                    wine-env.sh takes it
   KORVA_WINE_STATE  state folder of the fixture (Wine prefix and display), the
                     default for a run
   KORVA1_EXE        the program under test
