@@ -25,17 +25,9 @@ cd "$work"
 # Milliseconds from the command's start until it shows the form, from cold;
 # the form is closed again.
 form_time() {
-  local start window elapsed
   "$WINESERVER" -k 2>/dev/null || true
   "$WINESERVER" -w
-  start=$(now_ns)
-  "$@" >/dev/null 2>&1 &
-  local program=$!
-  window=$(korva_await_window Korva1)
-  elapsed=$(ms_since "$start")
-  xdotool windowfocus --sync "$window" key Escape
-  wait "$program"
-  echo "$elapsed"
+  ms_to_window Korva1 "$@"
 }
 
 # Milliseconds from run.sh --browser's start until it prints the address.

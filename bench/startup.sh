@@ -22,17 +22,8 @@ source "$root/scripts/wine-env.sh" "$state"
 work=$(mktemp -d)
 cd "$work"
 
-# Milliseconds from starting the program until its window is mapped.
-time_to_window() {
-  local exe=$1 title=$2 start window elapsed
-  start=$(now_ns)
-  "$WINE" "$exe" 2>/dev/null &
-  window=$(korva_await_window "$title")
-  elapsed=$(ms_since "$start")
-  xdotool windowfocus --sync "$window" key Escape
-  wait
-  echo "$elapsed"
-}
+# Milliseconds from starting the program until its window is shown.
+time_to_window() { ms_to_window "$2" "$WINE" "$1"; }
 
 bin="$root/build/windows-x64"
 programs=("$bin/app/Korva1.exe" "$bin/bench/PlainDialog.exe" "$bin/bench/EmptyDialog.exe")

@@ -8,3 +8,18 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 # Milliseconds since START_NS.
 ms_since() { echo $((($(now_ns) - $1) / 1000000)); }
+
+# Milliseconds from starting COMMAND until a window named TITLE is shown on
+# $DISPLAY; the window is then closed with Escape and the command awaited.
+ms_to_window() {
+  local title=$1 start window elapsed program
+  shift
+  start=$(now_ns)
+  "$@" >/dev/null 2>&1 &
+  program=$!
+  window=$(korva_await_window "$title")
+  elapsed=$(ms_since "$start")
+  xdotool windowfocus --sync "$window" key Escape
+  wait "$program" || true
+  echo "$elapsed"
+}
