@@ -3,9 +3,17 @@
 # the build folder first where it has no configuration yet or the presets
 # changed; the build itself configures again when a CMakeLists.txt changes.
 # Quiet: only a compiler's or linker's own output and errors show.
-# Usage: build.sh PRESET [TARGET...]
+# Usage: build.sh [--tests] PRESET [TARGET...]
+#   --tests  with the tests, which need the test package set; a folder
+#            configured without them (as scripts/run.sh leaves it) gets them
+#            in place, and keeps them
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+options=()
+if [ "${1:-}" = --tests ]; then
+  options=(-DBUILD_TESTING=ON)
+  shift
+fi
 preset=$1
 shift
 folder="$root/build/$preset"
@@ -17,5 +25,8 @@ cache="$folder/CMakeCache.txt"
 if [ -f "$cache" ] && ! grep -qx 'CMAKE_GENERATOR:INTERNAL=Ninja' "$cache"; then
   rm -rf "$cache" "$folder/CMakeFiles"
 fi
-[ "$cache" -nt "$root/CMakePresets.json" ] || cmake --preset "$preset" -S "$root" >/dev/null
+if [ ! "$cache" -nt "$root/CMakePresets.json" ] ||
+  { [ ${#options[@]} -gt 0 ] && ! grep -qx 'BUILD_TESTING:BOOL=ON' "$cache"; }; then
+  cmake --preset "$preset" -S "$root" "${options[@]}" >/dev/null
+fi
 ninja -C "$folder" --quiet "$@" | { grep -v '^ninja: \(Entering\|Leaving\) directory\|^ninja: no work to do' || true; }

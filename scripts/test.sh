@@ -42,6 +42,15 @@ show_skip_reasons() {
 echo "== Every header on its own"
 scripts/check-headers.sh
 
+echo "== The program builds with only what running needs"
+# What scripts/run.sh builds, in a folder of its own, with GoogleTest's
+# sources out of reach as on a machine without the test package set.
+without_tests=$(mktemp -d)
+cmake --preset windows-x64 -S . -B "$without_tests" --no-warn-unused-cli -DKORVA_GTEST_SOURCE="$without_tests/no-googletest" >/dev/null
+ninja -C "$without_tests" --quiet Korva1
+rm -rf "$without_tests"
+echo "Korva1.exe builds without the tests' packages."
+
 echo "== Native tests (clang, ASan, UBSan, coverage)"
 scripts/build.sh native
 rm -rf build/native/profiles
@@ -58,7 +67,7 @@ scripts/build.sh fuzz
 tests/fuzz/run-fuzzers.sh build/fuzz "$fuzz_seconds"
 
 echo "== 32-bit release: checks, a second build, and the record test under 32-bit Wine"
-scripts/build.sh windows-x86
+scripts/build.sh --tests windows-x86
 if [ -z "$wine32_unavailable" ]; then
   ctest --preset windows-x86
 else
@@ -69,7 +78,7 @@ show_skip_reasons build/windows-x86
 scripts/check-reproducible.sh "$jobs"
 
 echo "== Windows tests under Wine"
-scripts/build.sh windows-x64
+scripts/build.sh --tests windows-x64
 ctest --preset windows-x64
 show_skip_reasons build/windows-x64
 
