@@ -2,8 +2,19 @@
 
 import unittest
 
-from korva import (FormTestCase, PROGRAMMES, TRAVEL_MODES, NAME, VORNAME, MATRNR, RADIO_AI, RADIO_VW,
-                   RADIO_W, WOHNORT, STRASSE, FAHRT)
+from korva import (FormTestCase, PROGRAMMES, TRAVEL_MODES, NAME, VORNAME, MATRNR, SPIN, RADIO_AI, RADIO_VW,
+                   RADIO_W, LIST, WOHNORT, STRASSE, FAHRT, LADEN1, SPEICHERN1, LADEN_STREAM, SPEICHERN_STREAM,
+                   LADEN_BINAER, SPEICHERN_BINAER)
+
+# What a screen reader says for each control: a field's label, a button's caption.
+SPOKEN_NAMES = {
+    NAME: "Name", VORNAME: "Vorname", MATRNR: "Matrnr.", SPIN: "Matrnr.",
+    RADIO_AI: "AI", RADIO_VW: "VW", RADIO_W: "W", LIST: "Studiengänge",
+    WOHNORT: "Wohnort in QZ", STRASSE: "Straße", FAHRT: "Fahrt zur Hochschule",
+    LADEN1: "Laden1 Ascii", SPEICHERN1: "Speichern1 Ascii",
+    LADEN_STREAM: "Laden Stream Ascii", SPEICHERN_STREAM: "Speichern Stream Ascii",
+    LADEN_BINAER: "Laden Stream Binär", SPEICHERN_BINAER: "Speichern Stream Binär",
+}
 
 
 class StartUp(FormTestCase):
@@ -31,6 +42,17 @@ class StartUp(FormTestCase):
         app.key("Escape")
         self.assertEqual(app.wait_for_exit(), 0)
         self.assertEqual(app.files(), [])
+
+    def test_every_control_tells_a_screen_reader_its_label_and_its_standard_role(self):
+        heard = self.start().accessible()
+        controls = {int(id_): control for id_, control in heard["controls"].items()}
+        self.assertEqual({id_: c["name"] for id_, c in controls.items()}, SPOKEN_NAMES)
+        # The combo box's edit field, which has the focus while a person types there.
+        self.assertEqual(heard["combo_edit"]["name"], SPOKEN_NAMES[FAHRT])
+        controls["combo_edit"] = heard["combo_edit"]
+        roles = {id_: (c["role"], c["standard_role"]) for id_, c in controls.items()}
+        self.assertEqual(roles, {id_: (standard, standard) for id_, (_, standard) in roles.items()})
+        self.assertNotIn(None, [standard for _, standard in roles.values()])
 
     def test_command_line_arguments_change_nothing(self):
         app = self.start(args=["test.txt", "/s", "-load", "test.bin"])
