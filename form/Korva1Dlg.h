@@ -11,6 +11,7 @@ public:
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
+    const AFX_CONTROL_NAME* GetControlNames() const override;
 
     // Faculty and programme catalogue.
     void FillStudiengaengeAI();

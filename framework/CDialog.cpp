@@ -37,6 +37,14 @@ void CDialog::OnOK()
 
 void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 
+const AFX_CONTROL_NAME* CDialog::GetControlNames() const { return nullptr; }
+
+void CDialog::NameControls()
+{
+    for (const AFX_CONTROL_NAME* entry = GetControlNames(); entry && entry->pszName; ++entry)
+        AfxSetAccessibleName(::GetDlgItem(m_hWnd, entry->nID), entry->pszName);
+}
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG) {
@@ -59,7 +67,10 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPA
 
 INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam)
 {
-    if (message == WM_INITDIALOG) return OnInitDialog();
+    if (message == WM_INITDIALOG) {
+        NameControls();
+        return OnInitDialog();
+    }
 
     if (message == WM_COMMAND) {
         UINT id = LOWORD(wParam), code = HIWORD(wParam);

@@ -1,5 +1,6 @@
 #include "framework/CWinApp.h"
 
+#include <objbase.h>
 #include <string>
 
 namespace {
@@ -54,12 +55,17 @@ int AfxWinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     CWinApp* app = AfxGetApp();
     if (!app) return -1;
+    // The thread is a single-threaded COM apartment: the controls hand their
+    // accessible objects to screen readers through COM.
+    HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     // InitInstance runs the whole user interface as a modal dialog, so the
     // program is done when it returns: there is no message loop of our own.
+    int result = 0;
     try {
         app->InitInstance();
-        return 0;
     } catch (...) {
-        return -1;
+        result = -1;
     }
+    if (SUCCEEDED(com)) ::CoUninitialize();
+    return result;
 }

@@ -5,6 +5,7 @@
 //   formprobe.exe --wait-form N        first waits up to N seconds for the form
 //   formprobe.exe --wait-messagebox N  first waits up to N seconds for a message box
 //   formprobe.exe --serve              one state per line read from stdin
+//   formprobe.exe --accessible         what a screen reader hears instead (below)
 //
 // The form is the one unowned dialog captioned "Korva1". The object holds:
 //   acp            the ANSI code page that the texts were decoded with
@@ -26,6 +27,12 @@
 // CB_GETLBTEXT). The program's narrow texts are decoded by the platform with
 // its ANSI code page: with 1252 they are the program's Windows-1252 bytes.
 // The exit code of a wait is 0 when the awaited window appeared, else 1.
+//
+// --accessible asks each control for its accessible object as a screen reader
+// does (AccessibleObjectFromWindow) and prints, by ID 1000 to 1016 and for
+// the combo box's edit field ("combo_edit"): name, role, and standard_role,
+// the role of the platform's standard object made here for the same window.
+// A name or role that is not told is null.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -34,6 +41,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <io.h>
+#include <oleacc.h>
 #include <string>
 #include <vector>
 
@@ -332,6 +340,59 @@ std::string StateJson()
     return out + "}";
 }
 
+// --- What a screen reader hears -----------------------------------------------------
+
+VARIANT Self()
+{
+    VARIANT self = {};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    return self;
+}
+
+// The role of the object itself, or null.
+std::string RoleJson(IAccessible* object)
+{
+    VARIANT role = {};
+    std::string out = "null";
+    if (object && object->get_accRole(Self(), &role) == S_OK && role.vt == VT_I4) out = std::to_string(role.lVal);
+    ::VariantClear(&role);
+    return out;
+}
+
+// __uuidof, not IID_IAccessible, which mingw's oleacc import library links to a code stub.
+std::string AccessibleJson(HWND hwnd)
+{
+    IAccessible* heard = nullptr;
+    IAccessible* standard = nullptr;
+    ::AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&heard));
+    ::CreateStdAccessibleObject(hwnd, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&standard));
+    BSTR name = nullptr;
+    std::string nameJson = "null";
+    if (heard && heard->get_accName(Self(), &name) == S_OK && name)
+        nameJson = JsonString(std::wstring(name, ::SysStringLen(name)));
+    ::SysFreeString(name);
+    std::string out = "{\"name\": " + nameJson + ", \"role\": " + RoleJson(heard) +
+                      ", \"standard_role\": " + RoleJson(standard) + "}";
+    if (heard) heard->Release();
+    if (standard) standard->Release();
+    return out;
+}
+
+std::string AccessibilityJson()
+{
+    TopLevels all = FindTopLevels();
+    if (all.forms.size() != 1) return "{\"controls\": null}";
+    HWND form = all.forms.front();
+    std::string out = "{\"controls\": {";
+    for (int id = IDC_EDIT_NAME; id <= IDC_BUTTON_SPEICHERN_BINAER; ++id)
+        out += (id == IDC_EDIT_NAME ? "\"" : ", \"") + std::to_string(id) +
+               "\": " + AccessibleJson(::GetDlgItem(form, id));
+    // GetComboBoxInfo does not reach into another process under Wine.
+    HWND comboEdit = ::FindWindowExA(::GetDlgItem(form, IDC_COMBO_FAHRT), nullptr, "Edit", nullptr);
+    return out + "}, \"combo_edit\": " + AccessibleJson(comboEdit) + "}";
+}
+
 // --- Waiting ------------------------------------------------------------------------
 
 bool FormShown()
@@ -365,7 +426,7 @@ void Print(const std::string& json)
 
 int Usage()
 {
-    std::fputs("usage: formprobe [--wait-form SECONDS | --wait-messagebox SECONDS | --serve]\n", stderr);
+    std::fputs("usage: formprobe [--wait-form SECONDS | --wait-messagebox SECONDS | --serve | --accessible]\n", stderr);
     return 2;
 }
 
@@ -382,6 +443,12 @@ int main(int argc, char** argv)
         return 0;
     }
     std::string option = argv[1];
+    if (option == "--accessible" && argc == 2) {
+        ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        Print(AccessibilityJson());
+        ::CoUninitialize();
+        return 0;
+    }
     if (option == "--serve" && argc == 2) {
         // Each line read asks for the state now; end of input ends the probe.
         char line[64];

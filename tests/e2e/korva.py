@@ -171,6 +171,13 @@ class Korva1:
                         "the message box to close")
         return box
 
+    def accessible(self):
+        """What a screen reader hears for each control, asked by a probe of its
+        own (see formprobe.cpp, --accessible)."""
+        out = subprocess.run([self.wine, os.environ["FORMPROBE_EXE"], "--accessible"], env=self.env,
+                             capture_output=True, check=True, timeout=TIMEOUT).stdout
+        return json.loads(out)
+
     def text(self, control_id, state=None):
         return (state or self.state())["controls"][str(control_id)]["text"]
 

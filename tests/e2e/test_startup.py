@@ -2,8 +2,19 @@
 
 import unittest
 
-from korva import (FormTestCase, PROGRAMMES, TRAVEL_MODES, NAME, VORNAME, MATRNR, RADIO_AI, RADIO_VW,
-                   RADIO_W, WOHNORT, STRASSE, FAHRT)
+from korva import (FormTestCase, PROGRAMMES, TRAVEL_MODES, NAME, VORNAME, MATRNR, SPIN, RADIO_AI, RADIO_VW,
+                   RADIO_W, LIST, WOHNORT, STRASSE, FAHRT, LADEN1, SPEICHERN1, LADEN_STREAM, SPEICHERN_STREAM,
+                   LADEN_BINAER, SPEICHERN_BINAER)
+
+# What a screen reader says for each control: a field's label, a button's caption.
+SPOKEN_NAMES = {
+    NAME: "Name", VORNAME: "Vorname", MATRNR: "Matrnr.", SPIN: "Matrnr.",
+    RADIO_AI: "AI", RADIO_VW: "VW", RADIO_W: "W", LIST: "Studiengänge",
+    WOHNORT: "Wohnort in QZ", STRASSE: "Straße", FAHRT: "Fahrt zur Hochschule",
+    LADEN1: "Laden1 Ascii", SPEICHERN1: "Speichern1 Ascii",
+    LADEN_STREAM: "Laden Stream Ascii", SPEICHERN_STREAM: "Speichern Stream Ascii",
+    LADEN_BINAER: "Laden Stream Binär", SPEICHERN_BINAER: "Speichern Stream Binär",
+}
 
 
 class StartUp(FormTestCase):
@@ -31,6 +42,16 @@ class StartUp(FormTestCase):
         app.key("Escape")
         self.assertEqual(app.wait_for_exit(), 0)
         self.assertEqual(app.files(), [])
+
+    def test_every_control_tells_a_screen_reader_its_label_and_its_standard_role(self):
+        heard = self.start().accessible()
+        # The combo box's edit field has the focus while a person types there, so it is named too.
+        controls = {**{int(id_): c for id_, c in heard["controls"].items()}, "combo edit": heard["combo_edit"]}
+        self.assertEqual({id_: c["name"] for id_, c in controls.items()},
+                         {**SPOKEN_NAMES, "combo edit": SPOKEN_NAMES[FAHRT]})
+        standard_roles = {id_: c["standard_role"] for id_, c in controls.items()}
+        self.assertNotIn(None, standard_roles.values())
+        self.assertEqual({id_: c["role"] for id_, c in controls.items()}, standard_roles)
 
     def test_command_line_arguments_change_nothing(self):
         app = self.start(args=["test.txt", "/s", "-load", "test.bin"])

@@ -16,7 +16,7 @@ from pathlib import Path
 MACHINES = {"x86-64": (0x8664, 0x20B), "i686": (0x14C, 0x10B)}
 GUI_SUBSYSTEM = 2
 SYSTEM_DLLS = {"kernel32", "user32", "gdi32", "comctl32", "advapi32", "shell32",
-               "msvcrt", "ucrtbase", "ole32", "oleaut32", "comdlg32"}
+               "msvcrt", "ucrtbase", "ole32", "oleaut32", "oleacc", "comdlg32"}
 
 RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 5, 14, 16, 24
 GERMAN, ENGLISH_US = 1031, 1033
