@@ -6,6 +6,7 @@ import shutil
 import subprocess
 import tempfile
 import unittest
+from unittest import mock
 
 from korva import (FormTestCase, PROGRAMMES, TRAVEL_MODES, NAME, VORNAME, MATRNR, RADIO_AI, RADIO_VW,
                    RADIO_W, WOHNORT, STRASSE, FAHRT, TIMEOUT, wine_environment)
@@ -84,10 +85,9 @@ class StartUpOnARussianDesktop(StartUp):
         cls.addClassCleanup(shutil.rmtree, folder, ignore_errors=True)
         subprocess.run(["localedef", "-i", "ru_RU", "-f", "UTF-8", os.path.join(folder, "ru_RU.UTF-8")],
                        check=True, capture_output=True)
-        desktop = {"LOCPATH": folder, "LANG": "ru_RU.UTF-8", "LC_ALL": "ru_RU.UTF-8"}
-        before = {name: os.environ.get(name) for name in desktop}
-        os.environ.update(desktop)
-        cls.addClassCleanup(restore_environment, before)
+        desktop = mock.patch.dict(os.environ, {"LOCPATH": folder, "LANG": "ru_RU.UTF-8", "LC_ALL": "ru_RU.UTF-8"})
+        desktop.start()
+        cls.addClassCleanup(desktop.stop)
 
     def test_the_locale_would_give_wine_another_code_page(self):
         wine, env = wine_environment()
@@ -95,14 +95,6 @@ class StartUpOnARussianDesktop(StartUp):
         probe = subprocess.run([wine, os.environ["FORMPROBE_EXE"]], env=env, check=True, capture_output=True,
                                timeout=3 * TIMEOUT)
         self.assertEqual(json.loads(probe.stdout)["acp"], 1251)
-
-
-def restore_environment(values):
-    for name, value in values.items():
-        if value is None:
-            os.environ.pop(name, None)
-        else:
-            os.environ[name] = value
 
 
 if __name__ == "__main__":
