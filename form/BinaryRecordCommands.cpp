@@ -11,14 +11,17 @@ const char kFileName[] = "test.bin";
 // Needs no programme: the binary record holds none.
 void CKorva1Dlg::OnBnClickedSpeichernBinaer()
 {
-    UpdateData(TRUE);
+    if (!UpdateData(TRUE)) return;  // the framework has said what is wrong
+    SafeFileReplace target(kFileName);
+    if (!CheckWriteAccess(target)) return;
+    if (!CheckTextsStorable({ IDC_EDIT_NAME, IDC_EDIT_VORNAME })) return;
 
     BinaryRecord record;
     record.name = m_strName.ToStdString();
     record.vorname = m_strVorname.ToStdString();
     record.matrnr = m_nMatrnr;
     record.wohnort = m_bWohnort;
-    ShowSaveResult(SaveBinaryRecord(kFileName, record));
+    ShowSaveResult(SaveBinaryRecordTo(target, record));  // its own limits, then the write
 }
 
 // Takes nothing from the controls first; on every path the controls show

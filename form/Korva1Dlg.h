@@ -1,7 +1,11 @@
 #pragma once
 // The student record form: the program's only window.
+#include <initializer_list>
+
 #include "framework/Framework.h"
 #include "res/resource.h"
+
+class SafeFileReplace;
 
 class CKorva1Dlg : public CDialog {
 public:
@@ -34,6 +38,10 @@ protected:
     void OnBnClickedLadenStream();
     void OnBnClickedSpeichernBinaer();
     void OnBnClickedLadenBinaer();
+    // Steps of every save after its own first checks, in this order; each
+    // tells the person why the save stops there.
+    BOOL CheckWriteAccess(SafeFileReplace& target);
+    BOOL CheckTextsStorable(std::initializer_list<int> textFields);
 
     DECLARE_MESSAGE_MAP()
 

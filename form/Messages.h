@@ -7,3 +7,6 @@ constexpr const char kMsgOeffnenZumLesen[] = "Fehler beim Öffnen zum Lesen";
 constexpr const char kMsgOeffnenZumSchreiben[] = "Fehler beim Öffnen zum Schreiben";
 constexpr const char kMsgLesen[] = "Fehler beim Lesen";
 constexpr const char kMsgSchreiben[] = "Fehler beim Schreiben";
+// With a field's label in place of %s.
+constexpr const char kMsgZeichenNichtSpeicherbar[] =
+    "Das Feld „%s“ enthält Zeichen, die die Datei nicht speichern kann.";

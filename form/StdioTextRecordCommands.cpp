@@ -11,7 +11,7 @@ const char kFileName[] = "test.txt";
 
 void CKorva1Dlg::OnBnClickedSpeichern1()
 {
-    UpdateData(TRUE);
+    if (!UpdateData(TRUE)) return;  // the framework has said what is wrong
 
     CListBox* pList = static_cast<CListBox*>(GetDlgItem(IDC_LIST_STUDIENGANG));
     if (pList->GetCurSel() == -1) {
@@ -24,6 +24,10 @@ void CKorva1Dlg::OnBnClickedSpeichern1()
         AfxMessageBox(kMsgOnRadioFB, 0, 0);
         return;
     }
+    SafeFileReplace target(kFileName);
+    if (!CheckWriteAccess(target)) return;
+    if (!CheckTextsStorable({ IDC_EDIT_NAME, IDC_EDIT_VORNAME })) return;
+    if (m_bWohnort && !CheckTextsStorable({ IDC_EDIT_STRASSE, IDC_COMBO_FAHRT })) return;
 
     StdioTextRecord record;
     record.name = m_strName.ToStdString();
@@ -39,7 +43,7 @@ void CKorva1Dlg::OnBnClickedSpeichern1()
         record.fahrt = m_strFahrt.ToStdString();
         record.fahrtIndex = pFahrt->GetCurSel();
     }
-    ShowSaveResult(SaveStdioTextRecord(kFileName, record));
+    ShowSaveResult(SaveStdioTextRecordTo(target, record));  // its own limits, then the write
 }
 
 // Takes nothing from the controls first: the form shows the file's record

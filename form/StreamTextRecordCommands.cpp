@@ -10,7 +10,11 @@ const char kFileName[] = "test2.txt";
 
 void CKorva1Dlg::OnBnClickedSpeichernStream()
 {
-    UpdateData(TRUE);
+    if (!UpdateData(TRUE)) return;  // the framework has said what is wrong
+    SafeFileReplace target(kFileName);
+    if (!CheckWriteAccess(target)) return;
+    if (!CheckTextsStorable({ IDC_EDIT_NAME, IDC_EDIT_VORNAME })) return;
+    if (m_bWohnort && !CheckTextsStorable({ IDC_EDIT_STRASSE })) return;
 
     StreamTextRecord record;
     record.name = m_strName.ToStdString();
@@ -23,7 +27,7 @@ void CKorva1Dlg::OnBnClickedSpeichernStream()
         record.strasse = m_strStrasse.ToStdString();
         record.fahrtIndex = m_ctrlFahrt.GetCurSel();
     }
-    ShowSaveResult(SaveStreamTextRecord(kFileName, record));
+    ShowSaveResult(SaveStreamTextRecordTo(target, record));  // its own limits, then the write
 }
 
 void CKorva1Dlg::OnBnClickedLadenStream()

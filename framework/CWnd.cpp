@@ -45,6 +45,13 @@ BOOL CWnd::UpdateData(BOOL bSaveAndValidate)
     return !dx.Failed();
 }
 
+std::optional<TextSpan> CWnd::CharacterNotInCodePage(int nIDC) const
+{
+    const auto found = m_charactersNotInCodePage.find(nIDC);
+    if (found == m_charactersNotInCodePage.end()) return std::nullopt;
+    return found->second;
+}
+
 void CWnd::OnPaint() { ::DefWindowProcA(m_hWnd, WM_PAINT, 0, 0); }
 
 void CWnd::DoDataExchange(CDataExchange*) {}

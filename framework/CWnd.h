@@ -1,8 +1,11 @@
 #pragma once
 // A window of the form: the handle and the operations the program uses on it.
+#include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "framework/AnsiText.h"
 #include "framework/MessageMap.h"
 
 class CDataExchange;
@@ -29,6 +32,11 @@ public:
     // controls. Returns FALSE when a binding failed.
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
 
+    // As the last exchange from controls to members found it: the first
+    // character of a text control that the ANSI code page lacks, so that the
+    // member does not say exactly what the control shows. Nothing when it does.
+    std::optional<TextSpan> CharacterNotInCodePage(int nIDC) const;
+
     // Default painting.
     void OnPaint();
 
@@ -42,7 +50,9 @@ protected:
 
 private:
     friend void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
+    friend class CDataExchange;
 
     std::vector<CWnd*> m_boundControls;                    // owned by the derived class
     std::vector<std::unique_ptr<CWnd>> m_unboundChildren;  // made on demand by GetDlgItem
+    std::map<int, TextSpan> m_charactersNotInCodePage;     // by control ID
 };

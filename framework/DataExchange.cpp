@@ -24,6 +24,23 @@ CString ListBoxItemText(HWND hList, int index)
     return copied == LB_ERR ? CString() : CString(text.data(), static_cast<int>(copied));
 }
 
+// Controls to members: the text as the member holds it, and a note of
+// whether it says exactly what the control shows.
+CString TakeText(CDataExchange* pDX, int nIDC, HWND hCtrl)
+{
+    pDX->NoteConversion(nIDC, FirstCharacterNotInCodePage(WideWindowText(hCtrl)));
+    return WindowText(hCtrl);
+}
+
+// Members to controls: a control whose text already reads as the member is
+// left alone, so that a character the code page lacks is not replaced by
+// its look-alike behind the person's back.
+void ShowText(HWND hCtrl, const CString& value)
+{
+    if (WindowText(hCtrl) == value) return;
+    ::SetWindowTextA(hCtrl, value);
+}
+
 bool IsRadioButton(HWND hWnd) { return (::SendMessageA(hWnd, WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON) != 0; }
 
 const char kNotAnInteger[] = "Bitte geben Sie eine ganze Zahl ein.";
@@ -47,11 +64,17 @@ void CDataExchange::FailEdit(int nIDC, const char* message)
     ::SendMessageA(hEdit, EM_SETSEL, 0, -1);
 }
 
+void CDataExchange::NoteConversion(int nIDC, const std::optional<TextSpan>& notInCodePage)
+{
+    if (notInCodePage) m_pDlgWnd->m_charactersNotInCodePage[nIDC] = *notInCodePage;
+    else m_pDlgWnd->m_charactersNotInCodePage.erase(nIDC);
+}
+
 void DDX_Text(CDataExchange* pDX, int nIDC, CString& value)
 {
     HWND hCtrl = pDX->PrepareCtrl(nIDC);
-    if (pDX->m_bSaveAndValidate) value = WindowText(hCtrl);
-    else ::SetWindowTextA(hCtrl, value);
+    if (pDX->m_bSaveAndValidate) value = TakeText(pDX, nIDC, hCtrl);
+    else ShowText(hCtrl, value);
 }
 
 void DDX_Text(CDataExchange* pDX, int nIDC, int& value)
@@ -97,10 +120,10 @@ void DDX_CBString(CDataExchange* pDX, int nIDC, CString& value)
 {
     HWND hCtrl = pDX->PrepareCtrl(nIDC);
     if (pDX->m_bSaveAndValidate) {
-        value = WindowText(hCtrl);
+        value = TakeText(pDX, nIDC, hCtrl);
     } else if (::SendMessageA(hCtrl, CB_SELECTSTRING, static_cast<WPARAM>(-1),
                               reinterpret_cast<LPARAM>(value.GetString())) == CB_ERR) {
-        ::SetWindowTextA(hCtrl, value);
+        ShowText(hCtrl, value);
     }
 }
 

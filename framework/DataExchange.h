@@ -2,7 +2,12 @@
 // Moving values between a dialog's members and its controls. One exchange
 // runs in one direction; a failed binding is reported once, its edit gets the
 // focus, and UpdateData then returns FALSE. Nothing here throws on bad input.
+// A text that the ANSI code page cannot hold exactly is no failure: the member
+// takes its narrow form, and the dialog notes where it differs.
+#include <optional>
+
 #include "core/CString.h"
+#include "framework/AnsiText.h"
 #include "framework/CWnd.h"
 
 class CDataExchange {
@@ -17,6 +22,10 @@ public:
     // Tells the user once per exchange, then focuses the edit and selects its text.
     void FailEdit(int nIDC, const char* message);
     bool Failed() const { return m_bFailed; }
+
+    // Notes for the dialog whether a text control's text converted exactly
+    // to its member (see CWnd::CharacterNotInCodePage).
+    void NoteConversion(int nIDC, const std::optional<TextSpan>& notInCodePage);
 
 private:
     bool m_bFailed = false;

@@ -57,17 +57,23 @@ bool WriteBinaryRecord(std::ostream& out, const BinaryRecord& record)
     return static_cast<bool>(out);
 }
 
-SaveResult SaveBinaryRecord(const char* path, const BinaryRecord& record)
+SaveResult SaveBinaryRecordTo(SafeFileReplace& target, const BinaryRecord& record)
 {
     // The form's fields hold no line break or zero byte and at most a field's length.
-    const bool storable = IsFieldText(record.name) && IsFieldText(record.vorname);
-    return ReplaceFileSafely(path, storable, [&record](const std::string& tempPath) {
+    if (!IsFieldText(record.name) || !IsFieldText(record.vorname)) return SaveResult::WriteFailed;
+    return target.Replace([&record](const std::string& tempPath) {
         std::ofstream out(tempPath, std::ios::binary);
         if (!out.is_open()) return SaveResult::CannotOpen;
         const bool written = WriteBinaryRecord(out, record);
         out.close();
         return written && out ? SaveResult::Saved : SaveResult::WriteFailed;
     });
+}
+
+SaveResult SaveBinaryRecord(const char* path, const BinaryRecord& record)
+{
+    SafeFileReplace target(path);
+    return target.CanReplace() ? SaveBinaryRecordTo(target, record) : SaveResult::CannotOpen;
 }
 
 LoadResult ReadBinaryRecord(std::istream& in, BinaryRecord& record)

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "records/RecordFileResult.h"
+#include "records/SafeFileReplace.h"
 
 // The part of the record that "test.bin" holds: two names, each as a 32-bit
 // little-endian byte count and its bytes, then matrnr and wohnort as 32-bit
@@ -16,8 +17,13 @@ struct BinaryRecord {
     std::int32_t wohnort = 0;
 };
 
-// Refuses (WriteFailed, nothing touched) a name holding a zero byte, CR or
-// LF, or longer than kMaxFieldLength, which the load would refuse.
+// The last steps of a save, once the target was found replaceable: refuses
+// (WriteFailed, nothing touched) a name holding a zero byte, CR or LF, or
+// longer than kMaxFieldLength, which the load would refuse; else replaces
+// the target with the record.
+SaveResult SaveBinaryRecordTo(SafeFileReplace& target, const BinaryRecord& record);
+
+// Every step: the target's write access first, then the record.
 SaveResult SaveBinaryRecord(const char* path, const BinaryRecord& record);
 
 // The record is written only on Loaded. Bytes after wohnort are ignored.

@@ -2,8 +2,7 @@
 
 #include <cstdio>
 #include <random>
-
-#include "records/DurableFile.h"
+#include <utility>
 
 std::string RandomTempName(const std::string& target)
 {
@@ -13,25 +12,40 @@ std::string RandomTempName(const std::string& target)
     return target + suffix;
 }
 
-SaveResult ReplaceFileSafely(const char* path, bool storable, const TempFileWriter& writeTemp,
-                             const TempNameSource& nextTempName)
+SafeFileReplace::SafeFileReplace(std::string path, TempNameSource nextTempName)
+    : m_path(std::move(path)), m_nextTempName(std::move(nextTempName))
 {
-    KeptAttributes kept;
-    if (!CanReplace(path, kept)) return SaveResult::CannotOpen;
-    if (!storable) return SaveResult::WriteFailed;
+}
+
+bool SafeFileReplace::CanReplace()
+{
+    m_replaceable = ::CanReplace(m_path.c_str(), m_kept);
+    return m_replaceable;
+}
+
+SaveResult SafeFileReplace::Replace(const TempFileWriter& writeTemp)
+{
+    if (!m_replaceable) return SaveResult::CannotOpen;
 
     // Same folder as the target, so that the final rename stays on one volume.
     std::string tempPath;
     CreateResult created = CreateResult::Taken;
     for (int attempt = 0; attempt < kTempNameAttempts && created == CreateResult::Taken; ++attempt) {
-        tempPath = nextTempName(path);
+        tempPath = m_nextTempName(m_path);
         created = CreateExclusively(tempPath);
     }
     if (created != CreateResult::Created) return SaveResult::CannotOpen;
 
     const SaveResult written = writeTemp(tempPath);
-    if (written == SaveResult::Saved && KeepAttributesAndFlush(tempPath, kept) && ReplaceDurably(tempPath, path))
+    if (written == SaveResult::Saved && KeepAttributesAndFlush(tempPath, m_kept) &&
+        ReplaceDurably(tempPath, m_path.c_str()))
         return SaveResult::Saved;
     std::remove(tempPath.c_str());
     return written == SaveResult::CannotOpen ? SaveResult::CannotOpen : SaveResult::WriteFailed;
+}
+
+SaveResult ReplaceFileSafely(const char* path, const TempFileWriter& writeTemp, const TempNameSource& nextTempName)
+{
+    SafeFileReplace target(path, nextTempName);
+    return target.CanReplace() ? target.Replace(writeTemp) : SaveResult::CannotOpen;
 }

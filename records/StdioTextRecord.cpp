@@ -42,15 +42,22 @@ bool WriteStdioTextRecord(std::FILE* file, const StdioTextRecord& record)
     return written;
 }
 
-SaveResult SaveStdioTextRecord(const char* path, const StdioTextRecord& record)
+SaveResult SaveStdioTextRecordTo(SafeFileReplace& target, const StdioTextRecord& record)
 {
-    return ReplaceFileSafely(path, IsStorable(record), [&record](const std::string& tempPath) {
+    if (!IsStorable(record)) return SaveResult::WriteFailed;
+    return target.Replace([&record](const std::string& tempPath) {
         std::FILE* file = std::fopen(tempPath.c_str(), "wb");
         if (!file) return SaveResult::CannotOpen;
         const bool written = WriteStdioTextRecord(file, record);
         const bool closed = std::fclose(file) == 0;
         return written && closed ? SaveResult::Saved : SaveResult::WriteFailed;
     });
+}
+
+SaveResult SaveStdioTextRecord(const char* path, const StdioTextRecord& record)
+{
+    SafeFileReplace target(path);
+    return target.CanReplace() ? SaveStdioTextRecordTo(target, record) : SaveResult::CannotOpen;
 }
 
 LoadResult ReadStdioTextRecord(std::FILE* file, StdioTextRecord& record)

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "records/RecordFileResult.h"
+#include "records/SafeFileReplace.h"
 
 // The record as "test.txt" holds it: one value per line, CR LF line ends,
 // 7 lines, or 10 when the student lives in the home town.
@@ -19,9 +20,13 @@ struct StdioTextRecord {
     int fahrtIndex = -1;          // line 10 (only when wohnort)
 };
 
-// Refuses (WriteFailed, nothing touched) a record whose written texts hold a
-// CR, LF or zero byte or are longer than kMaxFieldLength, since it could not
-// be read back.
+// The last steps of a save, once the target was found replaceable: refuses
+// (WriteFailed, nothing touched) a record whose written texts hold a CR, LF
+// or zero byte or are longer than kMaxFieldLength, since it could not be read
+// back; else replaces the target with the record.
+SaveResult SaveStdioTextRecordTo(SafeFileReplace& target, const StdioTextRecord& record);
+
+// Every step: the target's write access first, then the record.
 SaveResult SaveStdioTextRecord(const char* path, const StdioTextRecord& record);
 
 // The record is written only on Loaded.

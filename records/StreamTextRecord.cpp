@@ -32,9 +32,10 @@ bool WriteStreamTextRecord(std::ostream& out, const StreamTextRecord& record)
     return static_cast<bool>(out);
 }
 
-SaveResult SaveStreamTextRecord(const char* path, const StreamTextRecord& record)
+SaveResult SaveStreamTextRecordTo(SafeFileReplace& target, const StreamTextRecord& record)
 {
-    return ReplaceFileSafely(path, IsStorable(record), [&record](const std::string& tempPath) {
+    if (!IsStorable(record)) return SaveResult::WriteFailed;
+    return target.Replace([&record](const std::string& tempPath) {
         std::ofstream out(tempPath, std::ios::binary);
         if (!out.is_open()) return SaveResult::CannotOpen;
         out.imbue(std::locale::classic());  // plain digits whatever the global locale
@@ -42,6 +43,12 @@ SaveResult SaveStreamTextRecord(const char* path, const StreamTextRecord& record
         out.close();
         return written && out ? SaveResult::Saved : SaveResult::WriteFailed;
     });
+}
+
+SaveResult SaveStreamTextRecord(const char* path, const StreamTextRecord& record)
+{
+    SafeFileReplace target(path);
+    return target.CanReplace() ? SaveStreamTextRecordTo(target, record) : SaveResult::CannotOpen;
 }
 
 LoadResult ReadStreamTextRecord(std::istream& in, StreamTextRecord& record)

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "records/RecordFileResult.h"
+#include "records/SafeFileReplace.h"
 
 // The record as "test2.txt" holds it: one value per line, CR LF line ends,
 // 6 lines, or 8 when the student lives in the home town.
@@ -17,9 +18,13 @@ struct StreamTextRecord {
     int fahrtIndex = -1;  // line 8
 };
 
-// Refuses (WriteFailed, nothing touched) a record whose written texts hold a
-// CR, LF or zero byte or are longer than kMaxFieldLength, since it could not
-// be read back.
+// The last steps of a save, once the target was found replaceable: refuses
+// (WriteFailed, nothing touched) a record whose written texts hold a CR, LF
+// or zero byte or are longer than kMaxFieldLength, since it could not be read
+// back; else replaces the target with the record.
+SaveResult SaveStreamTextRecordTo(SafeFileReplace& target, const StreamTextRecord& record);
+
+// Every step: the target's write access first, then the record.
 SaveResult SaveStreamTextRecord(const char* path, const StreamTextRecord& record);
 
 // The record is written only on Loaded.

@@ -15,7 +15,7 @@ declare -A sets=(
   [browser]="novnc websockify x11vnc x11-xserver-utils xauth iproute2 python3"
   [release]="cmake ninja-build python3 g++-mingw-w64-i686-posix binutils-mingw-w64-i686"
   [test]="x11-xkb-utils icoutils openbox chromium chromium-driver python3-selenium
-          g++ googletest strace clang-14 libclang-rt-14-dev llvm-14 clang-tidy-14 clang-format-14"
+          g++ googletest strace clang-14 libclang-rt-14-dev llvm-14 clang-tidy-14 clang-format-14 locales"
 )
 
 [ $# -gt 0 ] || set -- run

@@ -9,6 +9,15 @@ KORVA_STATE=$(mkdir -p "$1" && cd "$1" && pwd)
 export WINEPREFIX="$KORVA_STATE/prefix"
 export WINEDEBUG=-all
 export WINEARCH=${KORVA_WINE_ARCH:-win64}
+# Wine takes its ANSI code page from LC_CTYPE; the program's texts are
+# Windows-1252 whatever the desktop's language, which C.UTF-8 gives. LC_ALL
+# would override it, so its value goes on for messages only: Wine's own
+# texts stay in the person's language.
+if [ -n "${LC_ALL:-}" ]; then
+  export LC_MESSAGES=$LC_ALL
+  unset LC_ALL
+fi
+export LC_CTYPE=C.UTF-8
 # No Mono or Gecko installers and no desktop menu entries in a test prefix.
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
 if [ "$WINEARCH" = win32 ]; then

@@ -8,7 +8,8 @@
 //   formprobe.exe --accessible         what a screen reader hears instead (below)
 //
 // The form is the one unowned dialog captioned "Korva1". The object holds:
-//   acp            the ANSI code page that the texts were decoded with
+//   acp            the ANSI code page that the texts were decoded with,
+//                  also while there is no form
 //   form           visible, enabled, rect (screen), xid (its X window) and
 //                  close_button (the centre of the caption's close button);
 //                  null while there is no form
@@ -274,17 +275,17 @@ std::string MessageBoxJson(HWND box)
 
 std::string StateJson()
 {
+    std::string out = "{\"acp\": " + std::to_string(::GetACP()) + ", \"form\": ";
     TopLevels all = FindTopLevels();
-    if (all.forms.empty()) return "{\"form\": null}";
-    if (all.forms.size() > 1) return "{\"form\": null, \"error\": \"more than one form\"}";
+    if (all.forms.empty()) return out + "null}";
+    if (all.forms.size() > 1) return out + "null, \"error\": \"more than one form\"}";
     HWND form = all.forms.front();
 
     RECT r;
     ::GetWindowRect(form, &r);
-    std::string out = "{\"acp\": " + std::to_string(::GetACP()) +
-                      ", \"form\": {\"visible\": " + JsonBool(::IsWindowVisible(form)) +
-                      ", \"enabled\": " + JsonBool(::IsWindowEnabled(form)) + ", \"rect\": " + JsonRect(r) +
-                      ", \"xid\": " + std::to_string(XWindow(form));
+    out += "{\"visible\": " + JsonBool(::IsWindowVisible(form)) +
+           ", \"enabled\": " + JsonBool(::IsWindowEnabled(form)) + ", \"rect\": " + JsonRect(r) +
+           ", \"xid\": " + std::to_string(XWindow(form));
     POINT close;
     if (CloseButtonCentre(form, &close))
         out += ", \"close_button\": [" + std::to_string(close.x) + ", " + std::to_string(close.y) + "]";

@@ -211,7 +211,15 @@ class Korva1:
         self._xdotool("key", "--delay", "30", *keys)
 
     def click_at(self, x, y):
-        self._xdotool("mousemove", "--sync", str(x), str(y), "click", "1")
+        # xdotool's --sync waits for the pointer to move, forever when it is there already.
+        sync = ["--sync"] if self._pointer() != (x, y) else []
+        self._xdotool("mousemove", *sync, str(x), str(y), "click", "1")
+
+    def _pointer(self):
+        out = subprocess.run(["xdotool", "getmouselocation", "--shell"], env=self.env, check=True,
+                             capture_output=True, text=True, timeout=TIMEOUT).stdout
+        where = dict(line.split("=", 1) for line in out.split())
+        return int(where["X"]), int(where["Y"])
 
     def click_control(self, control_id, state=None):
         """A left click at the centre of a control."""

@@ -1,10 +1,16 @@
 """Starting and closing the real program."""
 
+import json
+import os
+import shutil
+import subprocess
+import tempfile
 import unittest
+from unittest import mock
 
 from korva import (FormTestCase, PROGRAMMES, TRAVEL_MODES, NAME, VORNAME, MATRNR, SPIN, RADIO_AI, RADIO_VW,
                    RADIO_W, LIST, WOHNORT, STRASSE, FAHRT, LADEN1, SPEICHERN1, LADEN_STREAM, SPEICHERN_STREAM,
-                   LADEN_BINAER, SPEICHERN_BINAER)
+                   LADEN_BINAER, SPEICHERN_BINAER, TIMEOUT, wine_environment)
 
 # What a screen reader says for each control: a field's label, a button's caption.
 SPOKEN_NAMES = {
@@ -18,6 +24,9 @@ SPOKEN_NAMES = {
 
 
 class StartUp(FormTestCase):
+
+    # The message box's button is Wine's, in the desktop's language.
+    ok_button = "OK"
 
     def assert_shows_defaults(self, state):
         self.assertEqual(state["acp"], 1252)
@@ -73,7 +82,7 @@ class StartUp(FormTestCase):
         app.key("Return")
         box = app.answer_message_box()
         self.assertEqual(box["caption"], "Korva1")
-        self.assertEqual(box["buttons"], ["OK"])
+        self.assertEqual(box["buttons"], [self.ok_button])
         # One message only; then the field with the bad number has the focus.
         state = app.wait_for_focus(MATRNR)
         self.assertTrue(app.running())
@@ -83,6 +92,30 @@ class StartUp(FormTestCase):
         app.wait_until(lambda s: app.text(MATRNR, s) == "4711", "the corrected number")
         app.key("Return")
         self.assertEqual(app.wait_for_exit(), 0)
+
+
+class StartUpOnARussianDesktop(StartUp):
+    """All of the above once more under a desktop locale whose code page
+    is 1251: the scripts run Wine with 1252 all the same."""
+
+    ok_button = "\u041e\u041a"  # Cyrillic
+
+    @classmethod
+    def setUpClass(cls):
+        folder = tempfile.mkdtemp(prefix="korva1-locale-")
+        cls.addClassCleanup(shutil.rmtree, folder, ignore_errors=True)
+        subprocess.run(["localedef", "-i", "ru_RU", "-f", "UTF-8", os.path.join(folder, "ru_RU.UTF-8")],
+                       check=True, capture_output=True)
+        desktop = mock.patch.dict(os.environ, {"LOCPATH": folder, "LANG": "ru_RU.UTF-8", "LC_ALL": "ru_RU.UTF-8"})
+        desktop.start()
+        cls.addClassCleanup(desktop.stop)
+
+    def test_the_locale_would_give_wine_another_code_page(self):
+        wine, env = wine_environment()
+        env["LC_CTYPE"] = "ru_RU.UTF-8"  # past the scripts
+        probe = subprocess.run([wine, os.environ["FORMPROBE_EXE"]], env=env, check=True, capture_output=True,
+                               timeout=3 * TIMEOUT)
+        self.assertEqual(json.loads(probe.stdout)["acp"], 1251)
 
 
 if __name__ == "__main__":

@@ -122,6 +122,18 @@ std::string Text(CKorva1Dlg& form, int id) { return WindowText(Item(form, id)); 
 
 void SetText(CKorva1Dlg& form, int id, const std::string& text) { ::SetWindowTextA(Item(form, id), text.c_str()); }
 
+std::wstring WideText(CKorva1Dlg& form, int id)
+{
+    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(Item(form, id))) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(Item(form, id), &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
+void SetWideText(CKorva1Dlg& form, int id, const std::wstring& text)
+{
+    ::SendMessageW(Item(form, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
 void Click(CKorva1Dlg& form, int id) { ::SendMessageA(Item(form, id), BM_CLICK, 0, 0); }
 
 bool IsChecked(CKorva1Dlg& form, int id) { return ::SendMessageA(Item(form, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }

@@ -28,6 +28,9 @@ std::string ClassName(HWND hWnd);
 HWND Item(CKorva1Dlg& form, int id);
 std::string Text(CKorva1Dlg& form, int id);
 void SetText(CKorva1Dlg& form, int id, const std::string& text);
+// In UTF-16, as the control holds it: also characters that the ANSI code page lacks.
+std::wstring WideText(CKorva1Dlg& form, int id);
+void SetWideText(CKorva1Dlg& form, int id, const std::wstring& text);
 void Click(CKorva1Dlg& form, int id);  // a mouse click on a button
 bool IsChecked(CKorva1Dlg& form, int id);
 bool IsEnabled(CKorva1Dlg& form, int id);

@@ -458,6 +458,62 @@ TEST(RecordCommands, MalformedFilesAreRefusedAndTheFormStays)
 const int kSaveButtons[] = { IDC_BUTTON_SPEICHERN1, IDC_BUTTON_SPEICHERN_STREAM, IDC_BUTTON_SPEICHERN_BINAER };
 const char* const kSaveFiles[] = { kStdioFile, kStreamFile, kBinaryFile };
 
+// A save writes what the form shows, or nothing: not after the framework has
+// refused the number, and not a text that the file's code page would change
+// (its member holds look-alikes). The form's own exchanges leave such a text
+// showing, and the exchange itself does not fail on it.
+TEST(RecordCommands, SaveRefusesWhatItCannotWriteAsShown)
+{
+    struct Refusal {
+        int field;
+        std::wstring text;
+        std::string ownMessage;  // after the exchange's own
+        DWORD selection;         // as EM_GETSEL gives it
+    };
+    const auto notStorable = [](const std::string& label) {
+        return "Das Feld \x84" + label + "\x93 enth\xE4lt Zeichen, die die Datei nicht speichern kann.";
+    };
+    const Refusal refusals[] = {
+        { IDC_EDIT_MATRNR, L"12a", "", MAKELONG(0, 3) },
+        { IDC_EDIT_NAME, L"\u015Eahin", notStorable("Name"), MAKELONG(0, 1) },              // "Şahin"
+        { IDC_EDIT_VORNAME, L"Y\u0131ld\u0131z", notStorable("Vorname"), MAKELONG(1, 2) },  // "Yıldız"
+    };
+    for (const Refusal& refusal : refusals) {
+        for (int i = 0; i < 3; ++i) {
+            for (bool earlierRecord : { false, true }) {
+                const std::string what = std::string(kSaveFiles[i]) + ", field " + std::to_string(refusal.field);
+                TempWorkingDir dir;
+                WithForm([&](CKorva1Dlg& form) {
+                    Enter(form, kExample);
+                    if (earlierRecord) {
+                        ASSERT_EQ(Press(form, kSaveButtons[i]), Messages{}) << what;
+                    }
+                    const std::string before = dir.ReadFile(kSaveFiles[i]);
+                    SetWideText(form, refusal.field, refusal.text);
+                    if (refusal.field != IDC_EDIT_MATRNR) {  // with "12a" the click would report it
+                        Click(form, IDC_RADIO_VW);
+                        SelectListItem(form, 2);
+                    }
+                    EXPECT_EQ(WideText(form, refusal.field), refusal.text) << what;
+
+                    Messages expected = MessageTexts(AnswerMessageBoxes([&] { form.UpdateData(TRUE); }));
+                    if (!refusal.ownMessage.empty()) expected.push_back(refusal.ownMessage);
+                    ASSERT_EQ(expected.size(), 1u) << what;
+                    EXPECT_EQ(Press(form, kSaveButtons[i]), expected) << what;
+                    EXPECT_EQ(::GetFocus(), Item(form, refusal.field)) << what;
+                    EXPECT_EQ(static_cast<DWORD>(::SendMessageW(Item(form, refusal.field), EM_GETSEL, 0, 0)),
+                              refusal.selection)
+                        << what;
+                    EXPECT_EQ(dir.ReadFile(kSaveFiles[i]), before) << what;
+                });
+                EXPECT_EQ(FolderEntries(),
+                          earlierRecord ? std::vector<std::string>{ kSaveFiles[i] } : std::vector<std::string>{})
+                    << what;
+            }
+        }
+    }
+}
+
 // A file that cannot be written where it stands is reported before anything
 // is written; the old file and the folder stay as they were.
 TEST(RecordCommands, SaveWhereTheFileCannotBeWrittenKeepsTheOldOne)

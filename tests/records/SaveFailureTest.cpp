@@ -124,7 +124,7 @@ TEST_F(SaveFailure, TakenTemporaryNamesAreLeftAlone)
 
     const auto saveWith = [&](const TempNameSource& names) {
         return ReplaceFileSafely(
-            path.c_str(), true,
+            path.c_str(),
             [](const std::string& tempPath) {
                 WriteBytes(tempPath, "new");
                 return SaveResult::Saved;
@@ -163,7 +163,7 @@ TEST_F(SaveFailure, FailedWriteRemovesTheTemporaryFile)
 {
     const std::string path = PathOf("test.txt");
     WriteBytes(path, "old");
-    const SaveResult result = ReplaceFileSafely(path.c_str(), true, [](const std::string& tempPath) {
+    const SaveResult result = ReplaceFileSafely(path.c_str(), [](const std::string& tempPath) {
         WriteBytes(tempPath, "half a rec");
         return SaveResult::WriteFailed;
     });
@@ -248,7 +248,7 @@ TEST_F(SaveFailure, SaveKilledPartWayKeepsTheOldFile)
     const pid_t child = fork();
     ASSERT_NE(child, -1);
     if (child == 0) {
-        ReplaceFileSafely(path.c_str(), true, [](const std::string& tempPath) {
+        ReplaceFileSafely(path.c_str(), [](const std::string& tempPath) {
             WriteBytes(tempPath, "half a record");
             raise(SIGKILL);
             return SaveResult::Saved;
