@@ -36,6 +36,17 @@ LRESULT CALLBACK NamingProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
 
 constexpr UINT_PTR kNamingSubclassId = 0;
 
+// The controls of a dialog from an ANSI template are ANSI windows. Wine's
+// SetWindowSubclass keeps a window's kind, so the subclass would receive,
+// and pass on, every text already converted to the code page: a name set
+// with WM_SETTEXT in UTF-16 would lose its "Ş". Setting the control's own
+// procedure again through the Unicode call makes it a Unicode window first,
+// as Windows' SetWindowSubclass does; its texts then pass through unchanged.
+void MakeUnicodeWindow(HWND hWnd)
+{
+    if (!::IsWindowUnicode(hWnd)) ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, ::GetWindowLongPtrW(hWnd, GWLP_WNDPROC));
+}
+
 }  // namespace
 
 BOOL AfxSetAccessibleName(HWND hWnd, const wchar_t* pszName)
@@ -43,6 +54,7 @@ BOOL AfxSetAccessibleName(HWND hWnd, const wchar_t* pszName)
     if (!::IsWindow(hWnd) || !pszName) return FALSE;
     BSTR name = ::SysAllocString(pszName);
     if (!name) return FALSE;
+    MakeUnicodeWindow(hWnd);
     if (!::SetWindowSubclass(hWnd, NamingProc, kNamingSubclassId, reinterpret_cast<DWORD_PTR>(name))) {
         ::SysFreeString(name);
         return FALSE;
