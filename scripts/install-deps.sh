@@ -51,11 +51,16 @@ qemu=0
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-about="a few minutes"
+# One line before it starts: what, and about how long.
+listed=("${missing[@]}")
+about="a minute or a few"
 [[ " ${missing[*]} " != *" wine32:i386 "* ]] ||
-  about+="; Debian's 32-bit Wine adds the i386 architecture, about 1 min and 0.7 GB"
-[ "$qemu" = 0 ] || about+="; qemu-user from $suite-backports, about 30 s"
-echo "Installing: ${missing[*]}$([ "$qemu" = 0 ] || echo " qemu-user") ($about)"
+  about+="; Debian's 32-bit Wine adds the i386 architecture to the machine, and about a minute and 0.7 GB"
+if [ "$qemu" = 1 ]; then
+  listed+=("qemu-user (from $suite-backports)")
+  [ ${#missing[@]} -gt 0 ] || about="about 30 s"
+fi
+echo "Installing: ${listed[*]} ($about)"
 if [ "$release" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
 fi

@@ -81,7 +81,7 @@ kernel_runs_i386() {
 # Whether Wine's i386 programs must go through qemu-i386 here.
 needs_qemu() {
   if [ "${KORVA_WINE32_QEMU:-}" = 1 ]; then
-    why="the emulated way is asked for (KORVA_WINE32_QEMU=1)"
+    why="KORVA_WINE32_QEMU=1 asks for the emulated way"
     return 0
   fi
   ! kernel_runs_i386
