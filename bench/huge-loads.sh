@@ -33,7 +33,7 @@ echo "== native"
 run_all "$root/build/bench-native/bench/record_load_bench" "$work" /
 
 "$root/scripts/build.sh" windows-x64 record_load_bench
-source "$root/scripts/wine-env.sh" "$root/build/windows-x64/bench-wine"
+source "$root/scripts/wine-env.sh" "$root/build/wine/bench"
 korva_ensure_prefix
 wine_bench() { "$WINE" "$root/build/windows-x64/bench/record_load_bench.exe" "$@"; }
 echo "== under Wine"

@@ -10,7 +10,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-7}
 source "$root/bench/timing.sh"
-source "$root/scripts/wine-env.sh" "$root/build/windows-x64/desktop-wine"
+source "$root/scripts/wine-env.sh" "$root/build/wine/desktop"
 exe="$root/build/windows-x64/app/Korva1.exe"
 port=6099
 

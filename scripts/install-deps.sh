@@ -5,35 +5,76 @@
 #   run      build the x86-64 program and run it under Wine, on a display or
 #            as a screenshot
 #   browser  serve the form to a web browser
-#   release  build the 32-bit release
+#   release  build the 32-bit release and run it under Debian's 32-bit Wine
+#            (wine32:i386: adds the i386 architecture to the machine, and
+#            where the kernel runs no 32-bit code, qemu-user from backports)
 #   test     everything that scripts/test.sh runs
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 
 declare -A sets=(
   [run]="cmake ninja-build python3 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
          wine wine64 fonts-wine xvfb xdotool x11-utils x11-xserver-utils imagemagick"
   [browser]="novnc websockify x11vnc x11-xserver-utils xauth iproute2 python3"
-  [release]="cmake ninja-build python3 g++-mingw-w64-i686-posix binutils-mingw-w64-i686"
+  # Wine's X11 driver loads the X libraries that Wine only recommends: without
+  # libxrandr2 it does not follow the screen when it shrinks (browser mode).
+  [release]="cmake ninja-build python3 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+             wine32:i386 libxrandr2:i386 libxrender1:i386 libxinerama1:i386 libxcursor1:i386
+             libxi6:i386 libxfixes3:i386 libxcomposite1:i386 libxxf86vm1:i386"
   [test]="x11-xkb-utils icoutils openbox chromium chromium-driver python3-selenium
           g++ googletest strace clang-14 libclang-rt-14-dev llvm-14 clang-tidy-14 clang-format-14 locales"
 )
+suite=bookworm
+backports=/etc/apt/sources.list.d/korva1-backports.sources
 
 [ $# -gt 0 ] || set -- run
+# The tests run every use of the program.
+[[ " $* " != *" test "* ]] || set -- "$@" run browser release
 wanted=()
 for set in "$@"; do
   [ -n "${sets[$set]:-}" ] || { echo "install-deps.sh: no package set '$set'" >&2; exit 2; }
-  # The tests run every use of the program.
-  [ "$set" = test ] && wanted+=(${sets[run]} ${sets[browser]} ${sets[release]})
+  # shellcheck disable=SC2206 # a set is a list of words
   wanted+=(${sets[$set]})
 done
 
-# One query for all: dpkg-query names only the packages it knows, with their state.
-installed=$(dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' "${wanted[@]}" 2>/dev/null | awk '$1 == "ii" { print $2 }') || true
-missing=($(printf '%s\n' "${wanted[@]}" | sort -u | grep -vxF -f <(echo "$installed") || true))
-[ ${#missing[@]} -eq 0 ] && exit 0
+# One query for all: dpkg-query names only the packages it knows, with their
+# state, and a foreign one as it is asked for (wine32:i386).
+installed=$(dpkg-query -W -f='${db:Status-Abbrev} ${binary:Package}\n' "${wanted[@]}" 2>/dev/null | awk '$1 == "ii" { print $2 }') || true
+mapfile -t missing < <(printf '%s\n' "${wanted[@]}" | sort -u | grep -vxF -f <(echo "$installed") || true)
+release=0
+[[ " ${wanted[*]} " != *" wine32:i386 "* ]] || release=1
+# qemu-i386 runs 32-bit Wine where the kernel cannot; bookworm's own (7.2)
+# is too old for it.
+qemu=0
+[ "$release" = 0 ] || ! "$here/wine32.sh" needs-qemu-user || qemu=1
+[ ${#missing[@]} -eq 0 ] && [ "$qemu" = 0 ] && exit 0
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-echo "Installing: ${missing[*]}"
+# One line before it starts: what, and about how long.
+listed=("${missing[@]}")
+about="a minute or a few"
+[[ " ${missing[*]} " != *" wine32:i386 "* ]] ||
+  about+="; Debian's 32-bit Wine adds the i386 architecture to the machine, and about a minute and 0.7 GB"
+if [ "$qemu" = 1 ]; then
+  listed+=("qemu-user (from $suite-backports)")
+  [ ${#missing[@]} -gt 0 ] || about="about 30 s"
+fi
+echo "Installing: ${listed[*]} ($about)"
+if [ "$release" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+fi
+if [ "$qemu" = 1 ] && [ ! -f "$backports" ]; then
+  # Backports in a sources file of its own, from the mirror that the
+  # machine's sources use; those stay as they are.
+  # shellcheck disable=SC2016 # apt's own $(FIELD)s
+  mirror=$(apt-get indextargets --no-release-info --format '$(REPO_URI) $(RELEASE)' |
+    awk -v suite="$suite" '$2 == suite && !uri { uri = $1 } END { print uri }')
+  printf '%s\n' 'Types: deb' "URIs: ${mirror:-http://deb.debian.org/debian/}" "Suites: $suite-backports" \
+    'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | $sudo tee "$backports" >/dev/null
+fi
 $sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+export DEBIAN_FRONTEND=noninteractive
+[ ${#missing[@]} -eq 0 ] || $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# On its own: -t would take every package that backports has from there.
+[ "$qemu" = 0 ] || $sudo apt-get install -y -qq --no-install-recommends -t "$suite-backports" qemu-user

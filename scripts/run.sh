@@ -5,8 +5,9 @@
 # virtual one, saves a screenshot, closes the form and says where the
 # picture is. With --browser [--port N] it serves the form to a web browser
 # instead (scripts/browser.sh). With --release it runs the 32-bit release
-# under 32-bit Wine (scripts/wine32.sh) in any of these ways, instead of the
-# x86-64 build.
+# under Debian's 32-bit Wine (scripts/wine32.sh) in any of these ways,
+# instead of the x86-64 build. Both builds run in the same Wine prefixes,
+# one for each way, in build/wine/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -41,19 +42,19 @@ if [ "$release" = 1 ]; then
   export KORVA_WINE_ARCH=win32
 fi
 "$root/scripts/build.sh" "$preset" Korva1
-build="$root/build/$preset"
-exe="$build/app/Korva1.exe"
+exe="$root/build/$preset/app/Korva1.exe"
 [ "$release" = 0 ] || echo "Running the 32-bit release $exe under 32-bit Wine, $("$root/scripts/wine32.sh" how)"
+states="$root/build/wine"
 
 if [ "$browser" = 1 ]; then
-  exec "$root/scripts/browser.sh" serve "$port" "$exe" "$build/browser-wine"
+  exec "$root/scripts/browser.sh" serve "$port" "$exe" "$states/browser"
 fi
 
 # A desktop's window manager frames and focuses the form. That takes a
 # prefix of its own, apart from the one for displays without one.
-source "$root/scripts/wine-env.sh" "$build/run-wine"
+source "$root/scripts/wine-env.sh" "$states/run"
 if [ -n "${DISPLAY:-}" ] && korva_display_has_window_manager; then
-  source "$root/scripts/wine-env.sh" "$build/desktop-wine"
+  source "$root/scripts/wine-env.sh" "$states/desktop"
   korva_ensure_prefix desktop
   exec "$WINE" "$exe"
 fi
@@ -63,6 +64,7 @@ if [ -n "${DISPLAY:-}" ]; then
   exec "$WINE" "$exe"
 fi
 
+# shellcheck disable=SC2119 # Xvfb takes no arguments of this script
 korva_start_xvfb
 trap '"$WINESERVER" -k 2>/dev/null; kill $KORVA_XVFB 2>/dev/null || true' EXIT
 "$WINE" "$exe" 2>/dev/null &

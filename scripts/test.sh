@@ -17,9 +17,9 @@ min_coverage=95
 
 scripts/install-deps.sh test
 
-# 32-bit Wine for the release's run, before any test: made once per machine
-# (minutes), then kept. Where it cannot be had at all, that test is skipped;
-# CI must run it.
+# Debian's 32-bit Wine for the release's runs, checked before any test (and
+# where qemu-i386 runs it, registered). Where it cannot be had at all, those
+# tests are skipped; CI must run them.
 wine32_unavailable=""
 status=0
 mkdir -p build

@@ -1,14 +1,17 @@
+# shellcheck shell=bash
 # Sourced by the scripts and tests: the Wine prefix and display of one state folder.
 # Usage: [KORVA_WINE_ARCH=win32] source wine-env.sh STATE_DIR
 #   STATE_DIR/prefix   the Wine prefix, made once and kept up to date
 #   STATE_DIR/display  the virtual display that the prefix's programs use while
 #                      it runs (written by tests/wine/display.sh and browser.sh)
-# KORVA_WINE_ARCH: win64 (default), the host's Wine, for the x86-64 build;
-# win32, the 32-bit Wine of wine32.sh, for the release.
+# The prefix is a 64-bit one, and runs both builds: $WINE starts the x86-64
+# build's programs with wine64, or with KORVA_WINE_ARCH=win32 the 32-bit
+# release's with Debian's 32-bit Wine (scripts/wine32.sh). Wine's own
+# programs, which set up the prefix, are started with $WINE64.
 KORVA_STATE=$(mkdir -p "$1" && cd "$1" && pwd)
 export WINEPREFIX="$KORVA_STATE/prefix"
 export WINEDEBUG=-all
-export WINEARCH=${KORVA_WINE_ARCH:-win64}
+export WINEARCH=win64
 # Wine takes its ANSI code page from LC_CTYPE; the program's texts are
 # Windows-1252 whatever the desktop's language, which C.UTF-8 gives. LC_ALL
 # would override it, so its value goes on for messages only: Wine's own
@@ -20,14 +23,14 @@ fi
 export LC_CTYPE=C.UTF-8
 # No Mono or Gecko installers and no desktop menu entries in a test prefix.
 export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
-if [ "$WINEARCH" = win32 ]; then
-  WINE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine32/wine
-  WINESERVER=${WINE%/wine}/wineserver
-  KORVA_PREFIX_TIME="15 s, 40 s where emulated"
+WINE64=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+if [ "${KORVA_WINE_ARCH:-win64}" = win32 ]; then
+  WINE=/usr/lib/wine/wine
 else
-  WINE=/usr/lib/wine/wine64
-  WINESERVER=/usr/lib/wine/wineserver
-  KORVA_PREFIX_TIME="15 s"
+  # Not plain wine: where qemu runs 32-bit Wine, that would start an x86-64
+  # program through the emulated 32-bit loader first.
+  WINE=$WINE64
 fi
 if [ -f "$KORVA_STATE/display" ]; then
   DISPLAY=$(cat "$KORVA_STATE/display")
@@ -35,16 +38,17 @@ if [ -f "$KORVA_STATE/display" ]; then
 fi
 
 # The version of korva_set_up_prefix. Raise it with every change there: a
-# prefix whose mark names another version (or kind, or dpi) is set up again
-# in place on its next use.
-KORVA_PREFIX_VERSION=3
+# prefix whose mark names another version (or architecture, kind or dpi) is
+# set up again in place on its next use.
+KORVA_PREFIX_VERSION=4
 KORVA_PREFIX_MARK=.korva-setup
 # What the first set-up (version 1) left instead of a mark.
 KORVA_OLD_PREFIX_MARK=.korva-ready
 
-# Makes the prefix once per state folder (about 15 s; 40 s for 32-bit Wine
-# where it is emulated) and brings it up to date when its set-up has
-# changed. KIND is what the prefix is for:
+# Makes the prefix once per state folder (about 15 s; more where qemu runs
+# 32-bit Wine) and brings it up to date when its set-up has changed, or when
+# it is yet to run the release: made before Debian's 32-bit Wine was
+# installed, it has no 32-bit system files. KIND is what the prefix is for:
 #   virtual-display  (default) a display the project starts itself, where no
 #                    window manager runs, so Wine draws the frames and moves
 #                    the focus itself; at 96 dpi, the scale that the form's
@@ -55,15 +59,20 @@ KORVA_OLD_PREFIX_MARK=.korva-ready
 korva_ensure_prefix() {
   local kind=${1:-virtual-display} dpi=96
   [ "$kind" = desktop ] && dpi=$(korva_display_dpi)
-  local setup="$KORVA_PREFIX_VERSION $kind $dpi"
+  local setup="$KORVA_PREFIX_VERSION $WINEARCH $kind $dpi"
   (
     flock 9
-    [ "$(cat "$WINEPREFIX/$KORVA_PREFIX_MARK" 2>/dev/null)" = "$setup" ] && exit 0
-    if [ ! -f "$WINEPREFIX/$KORVA_PREFIX_MARK" ] && [ ! -f "$WINEPREFIX/$KORVA_OLD_PREFIX_MARK" ]; then
-      # None made yet, or an unfinished one.
-      echo "Preparing Wine for the first run (about $KORVA_PREFIX_TIME)…" >&2
+    [ "$(cat "$WINEPREFIX/$KORVA_PREFIX_MARK" 2>/dev/null)" = "$setup" ] && korva_prefix_runs_wine && exit 0
+    if { [ ! -f "$WINEPREFIX/$KORVA_PREFIX_MARK" ] && [ ! -f "$WINEPREFIX/$KORVA_OLD_PREFIX_MARK" ]; } ||
+      grep -qx '#arch=win32' "$WINEPREFIX/system.reg" 2>/dev/null; then
+      # None made yet, an unfinished one, or a 32-bit one of an earlier version.
+      echo "Preparing Wine for the first run (about 15 s)…" >&2
       rm -rf "$WINEPREFIX"
-      DISPLAY= "$WINE" wineboot -i >/dev/null 2>&1
+      DISPLAY='' "$WINE64" wineboot -i >/dev/null 2>&1
+    elif ! korva_prefix_runs_wine; then
+      echo "Updating the Wine prefix to run 32-bit programs too (about 20 s)…" >&2
+      rm -f "$WINEPREFIX/.update-timestamp"
+      DISPLAY='' "$WINE64" wineboot -u >/dev/null 2>&1
     else
       echo "Updating the Wine set-up…" >&2
     fi
@@ -74,17 +83,23 @@ korva_ensure_prefix() {
   ) 9>"$KORVA_STATE/prefix.lock"
 }
 
+# Whether the prefix has the system files of $WINE's programs: 32-bit ones
+# are in syswow64.
+korva_prefix_runs_wine() {
+  [ "$WINE" = "$WINE64" ] || [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]
+}
+
 # The prefix's settings for a KIND and a DPI; each step may run again on a
 # prefix that has it.
 korva_set_up_prefix() {
   local x11='HKCU\Software\Wine\X11 Driver'
   if [ "$1" = desktop ]; then
-    "$WINE" reg delete "$x11" /v Managed /f >/dev/null 2>&1 || true
+    "$WINE64" reg delete "$x11" /v Managed /f >/dev/null 2>&1 || true
   else
-    "$WINE" reg add "$x11" /v Managed /d N /f >/dev/null 2>&1
+    "$WINE64" reg add "$x11" /v Managed /d N /f >/dev/null 2>&1
   fi
-  "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$2" /f >/dev/null 2>&1
-  "$WINE" reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels /t REG_DWORD /d "$2" /f >/dev/null 2>&1
+  "$WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$2" /f >/dev/null 2>&1
+  "$WINE64" reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels /t REG_DWORD /d "$2" /f >/dev/null 2>&1
   korva_install_fonts
 }
 

@@ -4,6 +4,7 @@
 #   PREFIX_KIND as korva_ensure_prefix takes it, virtual-display by default
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=SCRIPTDIR/../../scripts/wine-env.sh
 source "$here/../../scripts/wine-env.sh" "$2"
 
 case "$1" in
@@ -11,6 +12,7 @@ start)
   # Stopped first: a wineserver left running would hold up the prefix's set-up.
   "$0" stop "$2" || true
   korva_ensure_prefix "${3:-}"
+  # shellcheck disable=SC2119 # Xvfb takes no arguments of this script
   korva_start_xvfb
   echo "$KORVA_XVFB" >"$KORVA_STATE/xvfb.pid"
   echo "$DISPLAY" >"$KORVA_STATE/display"
@@ -23,7 +25,7 @@ start)
   # then find nothing and drop the letter.
   setxkbmap de
   "$WINESERVER" -p </dev/null >/dev/null 2>&1
-  "$WINE" wineboot </dev/null >/dev/null 2>&1
+  "$WINE64" wineboot </dev/null >/dev/null 2>&1
   echo "display $(cat "$KORVA_STATE/display") ready"
   ;;
 stop)
