@@ -38,8 +38,13 @@ for set in "$@"; do
 done
 
 # One query for all: dpkg-query names only the packages it knows, with their
-# state, and a foreign one as it is asked for (wine32:i386).
-installed=$(dpkg-query -W -f='${db:Status-Abbrev} ${binary:Package}\n' "${wanted[@]}" 2>/dev/null | awk '$1 == "ii" { print $2 }') || true
+# state, and a foreign one as it is asked for (wine32:i386). With a foreign
+# architecture on the machine it names a native package that can be
+# installed for several architectures with its own (libclang-rt-14-dev:amd64),
+# which is asked for without it.
+native=$(dpkg --print-architecture)
+installed=$(dpkg-query -W -f='${db:Status-Abbrev} ${binary:Package}\n' "${wanted[@]}" 2>/dev/null |
+  awk -v native=":$native" '$1 == "ii" { sub(native "$", "", $2); print $2 }') || true
 mapfile -t missing < <(printf '%s\n' "${wanted[@]}" | sort -u | grep -vxF -f <(echo "$installed") || true)
 release=0
 [[ " ${wanted[*]} " != *" wine32:i386 "* ]] || release=1
