@@ -59,7 +59,8 @@ show_skip_reasons build/native
 scripts/coverage.sh build/native "$min_coverage"
 
 echo "== clang-tidy on the code without window calls"
-clang-tidy-14 -p build/native --quiet $(window_free_files .cpp) 2>/dev/null
+mapfile -t sources < <(window_free_files .cpp)
+clang-tidy-14 -p build/native --quiet "${sources[@]}" 2>/dev/null
 echo "No findings."
 
 echo "== Fuzzing the record files, ${fuzz_seconds} s per format"

@@ -1,0 +1,305 @@
+# shellcheck shell=bash
+# The pieces that the scripts, tests and benchmarks share: Wine prefixes,
+# virtual displays, waiting with a limit and stopping what a run started.
+# Functions only: sourcing this file runs nothing.
+#
+# Every script runs with `set -euo pipefail`: it stops at the first failing
+# command, an unset variable or a failing part of a pipe.
+#
+# A state folder holds one Wine prefix and what uses it:
+#   prefix       the Wine prefix, made once and kept up to date
+#   display      the virtual display that its programs use while it runs
+#   xvfb.pid     that display's server
+#   logs/        the output of each set-up step and started server
+# The prefix is a 64-bit one, and runs both builds: $WINE starts the x86-64
+# build's programs with wine64, or with KORVA_WINE_ARCH=win32 the 32-bit
+# release's with Debian's 32-bit Wine (scripts/wine32.sh). Wine's own
+# programs, which set up the prefix, are started with $WINE64.
+
+# Prints the environment of a state folder's Wine, NAME=value a line.
+korva_wine_environment() {
+  local state
+  state=$(mkdir -p "$1" && cd "$1" && pwd)
+  echo "KORVA_STATE=$state"
+  echo "WINEPREFIX=$state/prefix"
+  echo "WINEDEBUG=-all"
+  echo "WINEARCH=win64"
+  # Wine takes its ANSI code page from LC_CTYPE; the program's texts are
+  # Windows-1252 whatever the desktop's language, which C.UTF-8 gives. LC_ALL
+  # would override it, so its value goes on for messages only: Wine's own
+  # texts stay in the person's language.
+  if [ -n "${LC_ALL:-}" ]; then
+    echo "LC_MESSAGES=$LC_ALL"
+    echo "LC_ALL="
+  fi
+  echo "LC_CTYPE=C.UTF-8"
+  # No Mono or Gecko installers and no desktop menu entries in a test prefix.
+  echo "WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe=d"
+  echo "WINE64=/usr/lib/wine/wine64"
+  echo "WINESERVER=/usr/lib/wine/wineserver"
+  if [ "${KORVA_WINE_ARCH:-win64}" = win32 ]; then
+    echo "WINE=/usr/lib/wine/wine"
+  else
+    # Not plain wine: where qemu runs 32-bit Wine, that would start an x86-64
+    # program through the emulated 32-bit loader first.
+    echo "WINE=/usr/lib/wine/wine64"
+  fi
+  [ ! -f "$state/display" ] || echo "DISPLAY=$(cat "$state/display")"
+}
+
+# Uses a state folder (made if need be) in this shell: exports its Wine's
+# environment.
+korva_use_state() {
+  local line
+  while IFS= read -r line; do
+    export "${line?}"
+  done < <(korva_wine_environment "$1")
+}
+
+# The version of korva_set_up_prefix. Raise it with every change there: a
+# prefix whose mark names another version is made afresh on its next use,
+# one of another kind or dpi is set up again in place.
+KORVA_PREFIX_VERSION=4
+
+# Makes the prefix once per state folder (about 15 s; more where qemu runs
+# 32-bit Wine) and brings it up to date when its set-up has changed, or when
+# it is yet to run the release: made before Debian's 32-bit Wine was
+# installed, it has no 32-bit system files. KIND is what the prefix is for:
+#   virtual-display  (default) a display the project starts itself, where no
+#                    window manager runs, so Wine draws the frames and moves
+#                    the focus itself; at 96 dpi, the scale that the form's
+#                    pixel sizes are checked at
+#   desktop          a person's display, whose window manager does that; at
+#                    the display's scale, so that the form comes up as
+#                    Windows draws it at that scale
+korva_ensure_prefix() {
+  local kind=${1:-virtual-display} dpi=96 mark="$WINEPREFIX/.korva-setup" made
+  [ "$kind" = desktop ] && dpi=$(korva_display_dpi)
+  local setup="$KORVA_PREFIX_VERSION $WINEARCH $kind $dpi"
+  (
+    flock 9
+    made=$(cat "$mark" 2>/dev/null) || true
+    [ "$made" = "$setup" ] && korva_prefix_runs_wine && exit 0
+    if [ "${made%% *}" != "$KORVA_PREFIX_VERSION" ]; then
+      # None made yet, an unfinished one or an outdated one.
+      echo "Preparing Wine for the first run (about 15 s)…" >&2
+      rm -rf "$WINEPREFIX"
+      korva_step wineboot env DISPLAY= "$WINE64" wineboot -i
+    elif ! korva_prefix_runs_wine; then
+      echo "Updating the Wine prefix to run 32-bit programs too (about 20 s)…" >&2
+      rm -f "$WINEPREFIX/.update-timestamp"
+      korva_step wineboot env DISPLAY= "$WINE64" wineboot -u
+    else
+      echo "Updating the Wine set-up…" >&2
+    fi
+    korva_step registry korva_set_up_registry "$kind" "$dpi"
+    korva_step fonts korva_install_fonts
+    korva_step wineserver "$WINESERVER" -w
+    echo "$setup" >"$mark"
+  ) 9>"$KORVA_STATE/prefix.lock"
+}
+
+# Whether the prefix has the system files of $WINE's programs: 32-bit ones
+# are in syswow64.
+korva_prefix_runs_wine() {
+  [ "$WINE" = "$WINE64" ] || [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]
+}
+
+# The prefix's settings for a KIND and a DPI; each may be set again.
+korva_set_up_registry() {
+  local x11='HKCU\Software\Wine\X11 Driver'
+  if [ "$1" = desktop ]; then
+    "$WINE64" reg delete "$x11" /v Managed /f || true # fails where there is none
+  else
+    "$WINE64" reg add "$x11" /v Managed /d N /f || return
+  fi
+  "$WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$2" /f &&
+    "$WINE64" reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels \
+      /t REG_DWORD /d "$2" /f
+}
+
+# The form's font, "MS Shell Dlg", stands for Tahoma; the caption buttons
+# and scroll-bar arrows are glyphs of Marlett. fonts-wine ships all three,
+# but Wine only loads them from the prefix's own font folder.
+korva_install_fonts() {
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" shipped name path
+  shipped=$(dpkg-query -L fonts-wine)
+  mkdir -p "$fonts" || return
+  for name in tahoma.ttf tahomabd.ttf marlett.ttf; do
+    path=$(grep -m1 "/$name\$" <<<"$shipped") || {
+      echo "fonts-wine has no $name"
+      return 1
+    }
+    cp "$path" "$fonts/$name" || return
+  done
+}
+
+# Runs one step of a set-up, COMMAND, with its output in the state folder's
+# logs/NAME.log; a failure names the step and shows the end of that log.
+# Run in a condition, a function COMMAND stops at a failure only where it
+# says so (|| return).
+korva_step() {
+  local name=$1 status=0
+  shift
+  mkdir -p "$KORVA_STATE/logs"
+  "$@" </dev/null >"$KORVA_STATE/logs/$name.log" 2>&1 || status=$?
+  [ "$status" = 0 ] || korva_failed "The set-up step '$name' ($*) failed with status $status" "$name"
+}
+
+# Says what failed, then shows the end of the state folder's logs/NAME.log;
+# fails.
+korva_failed() {
+  local log="$KORVA_STATE/logs/$2.log"
+  echo "$1. The end of $log:" >&2
+  tail -n 20 "$log" 2>/dev/null | sed 's/^/  /' >&2
+  return 1
+}
+
+# The scale of the X display in dots per inch, as its X resources give it
+# (Xft.dpi, which desktops set to their scale), 96 without one.
+korva_display_dpi() {
+  local dpi
+  dpi=$(xrdb -query 2>/dev/null | awk '$1 == "Xft.dpi:" { printf "%d", $2 + 0.5 }')
+  [ "${dpi:-0}" -gt 0 ] && echo "$dpi" || echo 96
+}
+
+# Whether the X display has a window manager (one that announces itself,
+# as every current one does).
+korva_display_has_window_manager() {
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+}
+
+# Runs COMMAND in a session of its own (Ctrl+C reaches only the script,
+# which then stops everything in order), keeping none of the caller's
+# descriptors but the standard three: not a lock, not a pipe of ctest's.
+korva_detached() {
+  local fd
+  for fd in /proc/self/fd/*; do
+    fd=${fd##*/}
+    if ((fd > 2)); then eval "exec $fd>&-"; fi
+  done
+  exec setsid "$@"
+}
+
+# Starts COMMAND in the background, detached, with its output in the state
+# folder's logs/NAME.log. KORVA_PID is its process id, which is also its
+# process group's; korva_stop_run stops that group.
+korva_spawn() {
+  local log="$KORVA_STATE/logs/$1.log"
+  shift
+  mkdir -p "$KORVA_STATE/logs"
+  korva_detached "$@" </dev/null >"$log" 2>&1 &
+  KORVA_PID=$!
+  KORVA_STARTED+=("$KORVA_PID")
+}
+
+# Starts the state folder's virtual display on a free number, at 96 dpi,
+# and exports DISPLAY. The display has a German keyboard, with keys of its
+# own for the form's umlauts and ß: without them xdotool and x11vnc map such
+# a letter to a spare key for a moment, and Wine, reading the key map after
+# the press, may then find nothing and drop the letter. Arguments go to
+# Xvfb. KORVA_XVFB is the server's process id.
+korva_display_start() {
+  local number="$KORVA_STATE/display.number"
+  mkdir -p "$KORVA_STATE/logs"
+  rm -f "$number"
+  # -displayfd: Xvfb picks the number and writes it to its output.
+  # -noreset: keys set on the display stay when their setter disconnects.
+  korva_detached Xvfb -displayfd 1 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset "$@" \
+    </dev/null >"$number" 2>"$KORVA_STATE/logs/xvfb.log" &
+  KORVA_XVFB=$!
+  echo "$KORVA_XVFB" >"$KORVA_STATE/xvfb.pid"
+  if ! korva_wait 10 korva_display_numbered || [ ! -s "$number" ]; then
+    korva_display_stop
+    korva_failed "The virtual display (Xvfb) did not start" xvfb
+    return
+  fi
+  DISPLAY=":$(head -n1 "$number")"
+  export DISPLAY
+  echo "$DISPLAY" >"$KORVA_STATE/display"
+  rm -f "$number"
+  korva_step keymap setxkbmap de
+}
+
+# Whether Xvfb has written its display number, or has ended.
+korva_display_numbered() {
+  [ -s "$KORVA_STATE/display.number" ] || ! kill -0 "$KORVA_XVFB" 2>/dev/null
+}
+
+# Stops the state folder's virtual display, if one runs.
+korva_display_stop() {
+  if [ -f "$KORVA_STATE/xvfb.pid" ]; then
+    kill "$(cat "$KORVA_STATE/xvfb.pid")" 2>/dev/null || true
+  fi
+  rm -f "$KORVA_STATE/xvfb.pid" "$KORVA_STATE/display" "$KORVA_STATE/display.number"
+}
+
+# Stops everything that this run started on its state folder: what
+# korva_spawn started, every Wine process of the prefix and the virtual
+# display. The servers have nothing to save, and some have been seen to
+# survive SIGTERM (websockify after serving connections, x11vnc stuck in its
+# handler), so what korva_spawn started gets SIGKILL, for a server that forks
+# one process per connection (websockify) its whole group.
+korva_stop_run() {
+  local - pid
+  set +e
+  for pid in ${KORVA_STARTED[@]+"${KORVA_STARTED[@]}"}; do
+    kill -KILL -- "-$pid" 2>/dev/null
+  done
+  "$WINESERVER" -k 2>/dev/null
+  "$WINESERVER" -w
+  korva_display_stop
+  wait
+}
+
+# Calls COMMAND every 10 ms until it succeeds, for at most SECONDS; fails
+# after that.
+korva_wait() {
+  local deadline=$((${EPOCHREALTIME/[.,]/} + $1 * 1000000))
+  shift
+  until "$@"; do
+    ((${EPOCHREALTIME/[.,]/} < deadline)) || return 1
+    sleep 0.01
+  done
+}
+
+# Waits up to 60 s for a visible window named exactly TITLE and prints its
+# id. Polled every 10 ms: xdotool's own --sync looks only twice a second.
+korva_await_window() {
+  local window
+  korva_wait 60 korva_find_window "$1" || {
+    echo "No window '$1' appeared" >&2
+    return 1
+  }
+  echo "$window"
+}
+
+# Sets the caller's `window` to a visible window named exactly TITLE.
+korva_find_window() {
+  window=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1) || true
+  [ -n "$window" ]
+}
+
+# Saves a PNG picture of a window once it is painted: once two pictures
+# taken in a row are the same. The edit field's blinking caret can tell two
+# pictures apart, but never for long: it shows and hides for half a second
+# each. Fails after 10 s.
+korva_screenshot_when_painted() {
+  local window=$1 picture=$2 pictures
+  pictures=$(mktemp -d)
+  import -window "$window" "$pictures/last.ppm"
+  if ! korva_wait 10 korva_painted "$window" "$pictures"; then
+    rm -rf "$pictures"
+    echo "The window did not finish painting" >&2
+    return 1
+  fi
+  convert "$pictures/this.ppm" "$picture"
+  rm -rf "$pictures"
+}
+
+# Whether WINDOW looks as it did at the last call, whose picture is in the
+# folder PICTURES.
+korva_painted() {
+  import -window "$1" "$2/this.ppm"
+  cmp -s "$2/this.ppm" "$2/last.ppm" || { mv "$2/this.ppm" "$2/last.ppm" && false; }
+}
