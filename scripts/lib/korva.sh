@@ -16,47 +16,31 @@
 # release's with Debian's 32-bit Wine (scripts/wine32.sh). Wine's own
 # programs, which set up the prefix, are started with $WINE64.
 
-# Prints the environment of a state folder's Wine, NAME=value a line.
+# Prints the environment of a state folder's Wine, NAME=value a line. Wine
+# takes its ANSI code page from LC_CTYPE; the program's texts are
+# Windows-1252 whatever the desktop's language, which C.UTF-8 gives. LC_ALL
+# would override it, so its value goes on for messages only (Wine's own
+# texts stay in the person's language) and it is emptied. No Mono or Gecko
+# installers and no desktop menu entries in a prefix. $WINE is not plain
+# wine: where qemu runs 32-bit Wine, that would start an x86-64 program
+# through the emulated 32-bit loader first.
 korva_wine_environment() {
-  local state
+  local state wine=wine64
   state=$(mkdir -p "$1" && cd "$1" && pwd)
-  echo "KORVA_STATE=$state"
-  echo "WINEPREFIX=$state/prefix"
-  echo "WINEDEBUG=-all"
-  echo "WINEARCH=win64"
-  # Wine takes its ANSI code page from LC_CTYPE; the program's texts are
-  # Windows-1252 whatever the desktop's language, which C.UTF-8 gives. LC_ALL
-  # would override it, so its value goes on for messages only: Wine's own
-  # texts stay in the person's language.
-  if [ -n "${LC_ALL:-}" ]; then
-    echo "LC_MESSAGES=$LC_ALL"
-    echo "LC_ALL="
-  fi
-  echo "LC_CTYPE=C.UTF-8"
-  # No Mono or Gecko installers and no desktop menu entries in a test prefix.
-  echo "WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe=d"
-  echo "WINE64=/usr/lib/wine/wine64"
-  echo "WINESERVER=/usr/lib/wine/wineserver"
-  if [ "${KORVA_WINE_ARCH:-win64}" = win32 ]; then
-    echo "WINE=/usr/lib/wine/wine"
-  else
-    # Not plain wine: where qemu runs 32-bit Wine, that would start an x86-64
-    # program through the emulated 32-bit loader first.
-    echo "WINE=/usr/lib/wine/wine64"
-  fi
+  [ "${KORVA_WINE_ARCH:-win64}" = win64 ] || wine=wine
+  printf '%s\n' "KORVA_STATE=$state" "WINEPREFIX=$state/prefix" WINEDEBUG=-all WINEARCH=win64 \
+    ${LC_ALL:+"LC_MESSAGES=$LC_ALL" LC_ALL=} LC_CTYPE=C.UTF-8 WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe=d \
+    WINE64=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver "WINE=/usr/lib/wine/$wine"
   [ ! -f "$state/display" ] || echo "DISPLAY=$(cat "$state/display")"
 }
 
-# Uses a state folder (made if need be) in this shell: exports its Wine's
-# environment.
+# Uses a state folder (made if need be): exports its Wine's environment.
 korva_use_state() {
   local line
-  while IFS= read -r line; do
-    export "${line?}"
-  done < <(korva_wine_environment "$1")
+  while IFS= read -r line; do export "${line?}"; done < <(korva_wine_environment "$1")
 }
 
-# The version of korva_set_up_prefix. Raise it with every change there: a
+# The version of the prefix's set-up. Raise it with every change there: a
 # prefix whose mark names another version is made afresh on its next use,
 # one of another kind or dpi is set up again in place.
 KORVA_PREFIX_VERSION=4
@@ -126,10 +110,7 @@ korva_install_fonts() {
   shipped=$(dpkg-query -L fonts-wine)
   mkdir -p "$fonts" || return
   for name in tahoma.ttf tahomabd.ttf marlett.ttf; do
-    path=$(grep -m1 "/$name\$" <<<"$shipped") || {
-      echo "fonts-wine has no $name"
-      return 1
-    }
+    path=$(grep -m1 "/$name\$" <<<"$shipped") || { echo "fonts-wine has no $name" && return 1; }
     cp "$path" "$fonts/$name" || return
   done
 }
@@ -139,11 +120,10 @@ korva_install_fonts() {
 # Run in a condition, a function COMMAND stops at a failure only where it
 # says so (|| return).
 korva_step() {
-  local name=$1 status=0
-  shift
+  local status=0
   mkdir -p "$KORVA_STATE/logs"
-  "$@" </dev/null >"$KORVA_STATE/logs/$name.log" 2>&1 || status=$?
-  [ "$status" = 0 ] || korva_failed "The set-up step '$name' ($*) failed with status $status" "$name"
+  "${@:2}" </dev/null >"$KORVA_STATE/logs/$1.log" 2>&1 || status=$?
+  [ "$status" = 0 ] || korva_failed "The set-up step '$1' (${*:2}) failed with status $status" "$1"
 }
 
 # Says what failed, then shows the end of the state folder's logs/NAME.log;
@@ -185,10 +165,8 @@ korva_detached() {
 # folder's logs/NAME.log. KORVA_PID is its process id, which is also its
 # process group's; korva_stop_run stops that group.
 korva_spawn() {
-  local log="$KORVA_STATE/logs/$1.log"
-  shift
   mkdir -p "$KORVA_STATE/logs"
-  korva_detached "$@" </dev/null >"$log" 2>&1 &
+  korva_detached "${@:2}" </dev/null >"$KORVA_STATE/logs/$1.log" 2>&1 &
   KORVA_PID=$!
   KORVA_STARTED+=("$KORVA_PID")
 }
@@ -228,9 +206,7 @@ korva_display_numbered() {
 
 # Stops the state folder's virtual display, if one runs.
 korva_display_stop() {
-  if [ -f "$KORVA_STATE/xvfb.pid" ]; then
-    kill "$(cat "$KORVA_STATE/xvfb.pid")" 2>/dev/null || true
-  fi
+  [ ! -f "$KORVA_STATE/xvfb.pid" ] || kill "$(cat "$KORVA_STATE/xvfb.pid")" 2>/dev/null || true
   rm -f "$KORVA_STATE/xvfb.pid" "$KORVA_STATE/display" "$KORVA_STATE/display.number"
 }
 
@@ -267,10 +243,7 @@ korva_wait() {
 # id. Polled every 10 ms: xdotool's own --sync looks only twice a second.
 korva_await_window() {
   local window
-  korva_wait 60 korva_find_window "$1" || {
-    echo "No window '$1' appeared" >&2
-    return 1
-  }
+  korva_wait 60 korva_find_window "$1" || { echo "No window '$1' appeared" >&2 && return 1; }
   echo "$window"
 }
 
@@ -285,16 +258,13 @@ korva_find_window() {
 # pictures apart, but never for long: it shows and hides for half a second
 # each. Fails after 10 s.
 korva_screenshot_when_painted() {
-  local window=$1 picture=$2 pictures
+  local pictures status=0
   pictures=$(mktemp -d)
-  import -window "$window" "$pictures/last.ppm"
-  if ! korva_wait 10 korva_painted "$window" "$pictures"; then
-    rm -rf "$pictures"
-    echo "The window did not finish painting" >&2
-    return 1
-  fi
-  convert "$pictures/this.ppm" "$picture"
+  import -window "$1" "$pictures/last.ppm"
+  korva_wait 10 korva_painted "$1" "$pictures" && convert "$pictures/this.ppm" "$2" || status=$?
   rm -rf "$pictures"
+  [ "$status" = 0 ] || echo "The window did not finish painting" >&2
+  return "$status"
 }
 
 # Whether WINDOW looks as it did at the last call, whose picture is in the
