@@ -1,20 +1,16 @@
 # shellcheck shell=bash
-# The pieces that the scripts, tests and benchmarks share: Wine prefixes,
-# virtual displays, waiting with a limit and stopping what a run started.
-# Functions only: sourcing this file runs nothing.
+# What the scripts, tests and benchmarks share: Wine prefixes, virtual
+# displays, waiting with a limit and stopping what a run started. Functions
+# only: sourcing this file runs nothing. Every script runs with
+# `set -euo pipefail`: it stops at the first failing command, unset variable
+# or failing part of a pipe.
 #
-# Every script runs with `set -euo pipefail`: it stops at the first failing
-# command, an unset variable or a failing part of a pipe.
-#
-# A state folder holds one Wine prefix and what uses it:
-#   prefix       the Wine prefix, made once and kept up to date
-#   display      the virtual display that its programs use while it runs
-#   xvfb.pid     that display's server
-#   logs/        the output of each set-up step and started server
-# The prefix is a 64-bit one, and runs both builds: $WINE starts the x86-64
-# build's programs with wine64, or with KORVA_WINE_ARCH=win32 the 32-bit
-# release's with Debian's 32-bit Wine (scripts/wine32.sh). Wine's own
-# programs, which set up the prefix, are started with $WINE64.
+# A state folder holds a Wine prefix (prefix/), the virtual display that its
+# programs use while it runs (display, its server's xvfb.pid) and the output
+# of each set-up step and started server (logs/). The prefix is a 64-bit
+# one, and runs both builds: $WINE starts the x86-64 build's programs with
+# wine64, or with KORVA_WINE_ARCH=win32 the 32-bit release's with Debian's
+# 32-bit Wine (scripts/wine32.sh). $WINE64 runs Wine's own programs.
 
 # Prints the environment of a state folder's Wine, NAME=value a line. Wine
 # takes its ANSI code page from LC_CTYPE; the program's texts are
@@ -49,13 +45,11 @@ KORVA_PREFIX_VERSION=4
 # 32-bit Wine) and brings it up to date when its set-up has changed, or when
 # it is yet to run the release: made before Debian's 32-bit Wine was
 # installed, it has no 32-bit system files. KIND is what the prefix is for:
-#   virtual-display  (default) a display the project starts itself, where no
-#                    window manager runs, so Wine draws the frames and moves
-#                    the focus itself; at 96 dpi, the scale that the form's
-#                    pixel sizes are checked at
+#   virtual-display  (default) a display without a window manager, where Wine
+#                    draws the frames and moves the focus; at 96 dpi, the
+#                    scale that the form's pixel sizes are checked at
 #   desktop          a person's display, whose window manager does that; at
-#                    the display's scale, so that the form comes up as
-#                    Windows draws it at that scale
+#                    its scale, so that the form comes up as Windows draws it
 korva_ensure_prefix() {
   local kind=${1:-virtual-display} dpi=96 mark="$WINEPREFIX/.korva-setup" made
   [ "$kind" = desktop ] && dpi=$(korva_display_dpi)
@@ -115,10 +109,9 @@ korva_install_fonts() {
   done
 }
 
-# Runs one step of a set-up, COMMAND, with its output in the state folder's
-# logs/NAME.log; a failure names the step and shows the end of that log.
-# Run in a condition, a function COMMAND stops at a failure only where it
-# says so (|| return).
+# Runs one set-up step, COMMAND, with its output in logs/NAME.log; a failure
+# names the step and shows the end of that log. A function COMMAND, run in a
+# condition, stops at a failure only where it says so (|| return).
 korva_step() {
   local status=0
   mkdir -p "$KORVA_STATE/logs"
@@ -126,8 +119,7 @@ korva_step() {
   [ "$status" = 0 ] || korva_failed "The set-up step '$1' (${*:2}) failed with status $status" "$1"
 }
 
-# Says what failed, then shows the end of the state folder's logs/NAME.log;
-# fails.
+# Says what failed and shows the end of logs/NAME.log; fails.
 korva_failed() {
   local log="$KORVA_STATE/logs/$2.log"
   echo "$1. The end of $log:" >&2
@@ -187,7 +179,7 @@ korva_display_start() {
     </dev/null >"$number" 2>"$KORVA_STATE/logs/xvfb.log" &
   KORVA_XVFB=$!
   echo "$KORVA_XVFB" >"$KORVA_STATE/xvfb.pid"
-  if ! korva_wait 10 korva_display_numbered || [ ! -s "$number" ]; then
+  if ! korva_wait 10 test -s "$number"; then
     korva_display_stop
     korva_failed "The virtual display (Xvfb) did not start" xvfb
     return
@@ -199,23 +191,16 @@ korva_display_start() {
   korva_step keymap setxkbmap de
 }
 
-# Whether Xvfb has written its display number, or has ended.
-korva_display_numbered() {
-  [ -s "$KORVA_STATE/display.number" ] || ! kill -0 "$KORVA_XVFB" 2>/dev/null
-}
-
 # Stops the state folder's virtual display, if one runs.
 korva_display_stop() {
   [ ! -f "$KORVA_STATE/xvfb.pid" ] || kill "$(cat "$KORVA_STATE/xvfb.pid")" 2>/dev/null || true
   rm -f "$KORVA_STATE/xvfb.pid" "$KORVA_STATE/display" "$KORVA_STATE/display.number"
 }
 
-# Stops everything that this run started on its state folder: what
-# korva_spawn started, every Wine process of the prefix and the virtual
-# display. The servers have nothing to save, and some have been seen to
-# survive SIGTERM (websockify after serving connections, x11vnc stuck in its
-# handler), so what korva_spawn started gets SIGKILL, for a server that forks
-# one process per connection (websockify) its whole group.
+# Stops what this run started: what korva_spawn started gets SIGKILL, to
+# its whole process group (websockify forks one process per connection):
+# servers have nothing to save, and both websockify and x11vnc have been seen
+# to survive SIGTERM. Then every Wine process of the prefix, and the display.
 korva_stop_run() {
   local - pid
   set +e
