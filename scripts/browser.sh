@@ -51,22 +51,12 @@ serve() {
 
   run=$(mktemp -d "${TMPDIR:-/tmp}/korva1-browser.XXXXXX") # mode 0700
   # Without bash's notices of the killed servers.
-  trap 'trap - EXIT INT TERM HUP; korva_stop_run 2>/dev/null; rm -rf "$run" "$KORVA_STATE/xauthority"' EXIT
+  trap 'trap - EXIT INT TERM HUP; korva_stop_run 2>/dev/null; rm -rf "$run"' EXIT
   trap 'exit 130' INT
   trap 'exit 143' TERM
   trap 'exit 129' HUP
 
-  # Only holders of this run's cookie may use the display: anyone else on
-  # the machine could otherwise watch and type into the form. The server
-  # takes the cookie whatever display number the entry names; the clients
-  # need an entry for the display that it picks.
-  local cookie
-  cookie=$(mcookie)
-  export XAUTHORITY="$KORVA_STATE/xauthority"
-  (umask 077 && : >"$XAUTHORITY")
-  xauth -q add :0 . "$cookie"
-  korva_display_start -auth "$XAUTHORITY"
-  xauth -q add "$DISPLAY" . "$cookie"
+  korva_display_start locked
   korva_spawn program "$WINE" "$exe"
   program=$KORVA_PID
 

@@ -164,18 +164,29 @@ korva_spawn() {
 }
 
 # Starts the state folder's virtual display on a free number, at 96 dpi,
-# and exports DISPLAY. The display has a German keyboard, with keys of its
+# and exports DISPLAY; KORVA_XVFB is the server's process id. With
+# "locked", only holders of a cookie made for it may use it (XAUTHORITY, in
+# the state folder): anyone else on the machine could otherwise watch and
+# type into the form. The display has a German keyboard, with keys of its
 # own for the form's umlauts and ß: without them xdotool and x11vnc map such
 # a letter to a spare key for a moment, and Wine, reading the key map after
-# the press, may then find nothing and drop the letter. Arguments go to
-# Xvfb. KORVA_XVFB is the server's process id.
+# the press, may then find nothing and drop the letter.
 korva_display_start() {
-  local number="$KORVA_STATE/display.number"
+  local number="$KORVA_STATE/display.number" cookie="" auth=()
   mkdir -p "$KORVA_STATE/logs"
   rm -f "$number"
+  if [ "${1:-}" = locked ]; then
+    # The server takes the cookie whatever display number the entry names;
+    # the clients need an entry for the display that it picks.
+    cookie=$(mcookie)
+    export XAUTHORITY="$KORVA_STATE/xauthority"
+    (umask 077 && : >"$XAUTHORITY")
+    xauth -q add :0 . "$cookie"
+    auth=(-auth "$XAUTHORITY")
+  fi
   # -displayfd: Xvfb picks the number and writes it to its output.
   # -noreset: keys set on the display stay when their setter disconnects.
-  korva_detached Xvfb -displayfd 1 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset "$@" \
+  korva_detached Xvfb -displayfd 1 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset "${auth[@]}" \
     </dev/null >"$number" 2>"$KORVA_STATE/logs/xvfb.log" &
   KORVA_XVFB=$!
   echo "$KORVA_XVFB" >"$KORVA_STATE/xvfb.pid"
@@ -186,6 +197,7 @@ korva_display_start() {
   fi
   DISPLAY=":$(head -n1 "$number")"
   export DISPLAY
+  [ -z "$cookie" ] || xauth -q add "$DISPLAY" . "$cookie"
   echo "$DISPLAY" >"$KORVA_STATE/display"
   rm -f "$number"
   korva_step keymap setxkbmap de
@@ -194,7 +206,7 @@ korva_display_start() {
 # Stops the state folder's virtual display, if one runs.
 korva_display_stop() {
   [ ! -f "$KORVA_STATE/xvfb.pid" ] || kill "$(cat "$KORVA_STATE/xvfb.pid")" 2>/dev/null || true
-  rm -f "$KORVA_STATE/xvfb.pid" "$KORVA_STATE/display" "$KORVA_STATE/display.number"
+  rm -f "$KORVA_STATE"/{xvfb.pid,display,display.number,xauthority}
 }
 
 # Stops what this run started: what korva_spawn started gets SIGKILL, to

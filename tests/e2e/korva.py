@@ -62,7 +62,8 @@ def wine_shell(state, script, check=True):
 def wine_environment(state=None):
     """Wine and its environment for a state folder, by default the fixture's:
     prefix, debug switches and display."""
-    out = wine_shell(state or os.environ["KORVA_WINE_STATE"], 'korva_wine_environment "$KORVA_STATE"').stdout
+    out = subprocess.run(["bash", "-c", 'source "$0" && korva_wine_environment "$1"', LIBRARY,
+                          state or os.environ["KORVA_WINE_STATE"]], check=True, capture_output=True, text=True).stdout
     printed = dict(line.split("=", 1) for line in out.splitlines())
     if "DISPLAY" not in printed:
         raise DriverError("no test display: run the tests with their display fixture")
