@@ -50,8 +50,7 @@ serve() {
   flock -n 8 || { echo "Another browser run uses the Wine prefix in $KORVA_STATE" >&2; exit 1; }
 
   run=$(mktemp -d "${TMPDIR:-/tmp}/korva1-browser.XXXXXX") # mode 0700
-  # Without bash's notices of the killed servers.
-  trap 'trap - EXIT INT TERM HUP; korva_stop_run 2>/dev/null; rm -rf "$run"' EXIT
+  trap 'trap - EXIT INT TERM HUP; korva_stop_run; rm -rf "$run"' EXIT
   trap 'exit 130' INT
   trap 'exit 143' TERM
   trap 'exit 129' HUP

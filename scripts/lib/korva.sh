@@ -216,13 +216,15 @@ korva_display_stop() {
 korva_stop_run() {
   local - pid
   set +e
-  for pid in ${KORVA_STARTED[@]+"${KORVA_STARTED[@]}"}; do
-    kill -KILL -- "-$pid" 2>/dev/null
-  done
-  "$WINESERVER" -k 2>/dev/null
-  "$WINESERVER" -w
-  korva_display_stop
-  wait
+  {
+    for pid in ${KORVA_STARTED[@]+"${KORVA_STARTED[@]}"}; do
+      kill -KILL -- "-$pid"
+    done
+    "$WINESERVER" -k
+    "$WINESERVER" -w
+    korva_display_stop
+    wait
+  } 2>/dev/null # without the shell's notices of what it killed
 }
 
 # Calls COMMAND every 10 ms until it succeeds, for at most SECONDS; fails
