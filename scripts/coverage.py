@@ -1,8 +1,7 @@
 #!/usr/bin/python3
-"""Line coverage of SOURCES from the native test run, which writes its raw
-profiles to BUILD_DIR/profiles: a table by file, each line that no test ran,
-and the total, which fails below MIN_PERCENT.
-Usage: coverage.py BUILD_DIR MIN_PERCENT SOURCE..."""
+"""Line coverage of SOURCES by the native tests (raw profiles in BUILD_DIR/profiles):
+a table by file, each line that no test ran, and the total, failing below
+MIN_PERCENT. Usage: coverage.py BUILD_DIR MIN_PERCENT SOURCE..."""
 
 import glob
 import json
@@ -36,17 +35,16 @@ subprocess.run(["llvm-profdata-14", "merge", "-sparse", *glob.glob(build + "/pro
 data = json.loads(subprocess.run(
     ["llvm-cov-14", "export", build + "/tests/records/records_tests", "-object", build + "/tests/core/core_tests",
      "-instr-profile=" + profile, *sources], check=True, capture_output=True, text=True).stdout)["data"][0]
-files = sorted(data["files"], key=lambda f: f["filename"])
+total = data["totals"]["lines"]
+files = sorted((os.path.relpath(f["filename"]), f) for f in data["files"])
 print("%-32s %6s %7s %8s" % ("file", "lines", "missed", "cover"))
-for name, lines in [(os.path.relpath(f["filename"]), f["summary"]["lines"]) for f in files] + \
-                   [("TOTAL", data["totals"]["lines"])]:
+for name, lines in [(name, f["summary"]["lines"]) for name, f in files] + [("TOTAL", total)]:
     print("%-32s %6d %7d %7.2f%%" % (name, lines["count"], lines["count"] - lines["covered"], lines["percent"]))
-for f in files:
-    with open(f["filename"], encoding="utf-8", errors="replace") as source:
+for name, f in files:
+    with open(name, encoding="utf-8", errors="replace") as source:
         text = source.read().splitlines()
     for line in unrun_lines(f["segments"]):
-        print(f"  not run: {os.path.relpath(f['filename'])}:{line}:{text[line - 1]}")
-lines = data["totals"]["lines"]
-print("Line coverage: %.2f%% (%d of %d lines); required: %.0f%%" % (lines["percent"], lines["covered"],
-                                                                     lines["count"], minimum))
-sys.exit(lines["percent"] < minimum)
+        print(f"  not run: {name}:{line}:{text[line - 1]}")
+print("Line coverage: %.2f%% (%d of %d lines); required: %.0f%%" % (total["percent"], total["covered"],
+                                                                     total["count"], minimum))
+sys.exit(total["percent"] < minimum)

@@ -1,17 +1,13 @@
 #!/usr/bin/python3
-"""Says why tests were skipped, from ctest's JUnit file (ctest --output-junit):
-each skipped ctest test, and each test case skipped inside a test's output
-(GoogleTest's and unittest's), with the reason that the output gives.
-
-Usage: skipped.py JUNIT_FILE
-"""
+"""Says why tests were skipped, from ctest's JUnit file (--output-junit): each
+skipped test, and each case skipped within a test's output, with the reason
+that the output gives. Usage: skipped.py JUNIT_FILE"""
 
 import re
 import sys
 import xml.etree.ElementTree as ElementTree
 
-# A GoogleTest skip's reason follows its "file:line: Skipped" line; unittest
-# and our own checks give theirs on the line.
+# GoogleTest's reason follows "file:line: Skipped"; unittest's and ours are on the line.
 REASON = re.compile(r"^.*: Skipped\n(.*)$|^SKIPPED: (.*)$| \.\.\. skipped (.*)$", re.MULTILINE)
 
 for case in ElementTree.parse(sys.argv[1]).getroot().iter("testcase"):

@@ -12,14 +12,12 @@
 # wine64, or with KORVA_WINE_ARCH=win32 the 32-bit release's with Debian's
 # 32-bit Wine (scripts/wine32.sh). $WINE64 runs Wine's own programs.
 
-# Prints the environment of a state folder's Wine, NAME=value a line. Wine
-# takes its ANSI code page from LC_CTYPE; the program's texts are
-# Windows-1252 whatever the desktop's language, which C.UTF-8 gives. LC_ALL
-# would override it, so its value goes on for messages only (Wine's own
-# texts stay in the person's language) and it is emptied. No Mono or Gecko
-# installers and no desktop menu entries in a prefix. $WINE is not plain
-# wine: where qemu runs 32-bit Wine, that would start an x86-64 program
-# through the emulated 32-bit loader first.
+# Prints the environment of a state folder's Wine, NAME=value a line. Wine's
+# ANSI code page follows LC_CTYPE: C.UTF-8 gives the program's Windows-1252
+# whatever the desktop's language. LC_ALL would override it, so it goes on
+# for Wine's own texts only (LC_MESSAGES). No Mono or Gecko installers, no
+# menu entries. Not plain wine: where qemu runs 32-bit Wine, that would start
+# an x86-64 program through the emulated 32-bit loader first.
 korva_wine_environment() {
   local state wine=wine64
   state=$(mkdir -p "$1" && cd "$1" && pwd)
@@ -214,12 +212,10 @@ korva_display_stop() {
 # servers have nothing to save, and both websockify and x11vnc have been seen
 # to survive SIGTERM. Then every Wine process of the prefix, and the display.
 korva_stop_run() {
-  local - pid
+  local -
   set +e
   {
-    for pid in ${KORVA_STARTED[@]+"${KORVA_STARTED[@]}"}; do
-      kill -KILL -- "-$pid"
-    done
+    [ -z "${KORVA_STARTED[*]:-}" ] || kill -KILL -- "${KORVA_STARTED[@]/#/-}"
     "$WINESERVER" -k
     "$WINESERVER" -w
     korva_display_stop
