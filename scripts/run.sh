@@ -46,9 +46,7 @@ exe="$root/build/$preset/app/Korva1.exe"
 [ "$release" = 0 ] || echo "Running the 32-bit release $exe under 32-bit Wine, $("$root/scripts/wine32.sh" how)"
 states="$root/build/wine"
 
-if [ "$browser" = 1 ]; then
-  exec "$root/scripts/browser.sh" serve "$port" "$exe" "$states/browser"
-fi
+[ "$browser" = 0 ] || exec "$root/scripts/browser.sh" serve "$port" "$exe" "$states/browser"
 
 source "$root/scripts/lib/korva.sh"
 # A desktop's window manager frames and focuses the form. That takes a
@@ -61,9 +59,7 @@ if [ -n "$display" ] && korva_display_has_window_manager; then
 fi
 korva_use_state "$states/run"
 korva_ensure_prefix
-if [ -n "$display" ]; then
-  DISPLAY=$display exec "$WINE" "$exe"
-fi
+[ -z "$display" ] || DISPLAY=$display exec "$WINE" "$exe"
 
 trap korva_stop_run EXIT
 korva_display_start
