@@ -253,13 +253,14 @@ korva_find_window() {
 # pictures apart, but never for long: it shows and hides for half a second
 # each. Fails after 10 s.
 korva_screenshot_when_painted() {
-  local pictures status=0
+  local pictures
   pictures=$(mktemp -d)
+  rm -f "$2"
   import -window "$1" "$pictures/last.ppm"
-  korva_wait 10 korva_painted "$1" "$pictures" && convert "$pictures/this.ppm" "$2" || status=$?
+  korva_wait 10 korva_painted "$1" "$pictures" && convert "$pictures/this.ppm" "$2" ||
+    echo "The window did not finish painting" >&2
   rm -rf "$pictures"
-  [ "$status" = 0 ] || echo "The window did not finish painting" >&2
-  return "$status"
+  [ -s "$2" ]
 }
 
 # Whether WINDOW looks as it did at the last call, whose picture is in the
