@@ -13,7 +13,7 @@ trap 'rm -rf "$work"' EXIT
 
 # NAME HEAD SIZE: HEAD, then a MiB of 'n', then zero bytes up to SIZE.
 make_file() {
-  { printf "$2"; head -c 1048576 /dev/zero | tr '\0' n; } >"$work/$1"
+  { printf '%b' "$2"; head -c 1048576 /dev/zero | tr '\0' n; } >"$work/$1"
   truncate -s "$3" "$work/$1"
 }
 make_file test.txt '' 1G
@@ -33,9 +33,10 @@ echo "== native"
 run_all "$root/build/bench-native/bench/record_load_bench" "$work" /
 
 "$root/scripts/build.sh" windows-x64 record_load_bench
-source "$root/scripts/wine-env.sh" "$root/build/wine/bench"
+source "$root/scripts/lib/korva.sh"
+korva_use_state "$root/build/wine/bench"
 korva_ensure_prefix
 wine_bench() { "$WINE" "$root/build/windows-x64/bench/record_load_bench.exe" "$@"; }
 echo "== under Wine"
-run_all wine_bench "$("$WINE" winepath -w "$work" 2>/dev/null | tr -d '\r')" '\'
-"$WINESERVER" -k 2>/dev/null || true
+run_all wine_bench "$("$WINE" winepath -w "$work" 2>/dev/null | tr -d '\r')" "\\"
+korva_stop_run

@@ -20,8 +20,9 @@ state="$root/build/wine/bench"
 # display's persistent Wine server would hold that up.
 "$root/scripts/wine32.sh" prepare
 KORVA_WINE_ARCH=win32 "$root/tests/wine/display.sh" start "$state" >/dev/null
-trap '"$root/tests/wine/display.sh" stop "$state"' EXIT
-source "$root/scripts/wine-env.sh" "$state"
+source "$root/scripts/lib/korva.sh"
+korva_use_state "$state"
+trap korva_stop_run EXIT
 work=$(mktemp -d)
 cd "$work"
 
@@ -33,9 +34,9 @@ programs=("$bin/app/Korva1.exe" "$bin/bench/PlainDialog.exe" "$bin/bench/EmptyDi
 titles=(Korva1 Korva1 EmptyDialog)
 names=(Korva1 PlainDialog EmptyDialog)
 for i in 0 1 2; do time_to_window "${programs[$i]}" "${titles[$i]}" >/dev/null; done  # warm the caches once
-times=("" "" "")
+runs_of=("" "" "")
 for _ in $(seq "$runs"); do
-  for i in 0 1 2; do times[i]+="$(time_to_window "${programs[$i]}" "${titles[$i]}") "; done
+  for i in 0 1 2; do runs_of[i]+="$(time_to_window "${programs[$i]}" "${titles[$i]}") "; done
 done
 
 printf '%-40s %10s\n' "file" "bytes"
@@ -46,15 +47,14 @@ echo
 echo "time from start to shown form, median of $runs interleaved runs under Wine:"
 medians=()
 for i in 0 1 2; do
-  medians[i]=$(echo "${times[$i]}" | tr ' ' '\n' | grep . | median)
-  printf '  %-12s %6s ms   (runs: %s)\n' "${names[$i]}" "${medians[$i]}" "${times[$i]% }"
+  medians[i]=$(echo "${runs_of[$i]}" | tr ' ' '\n' | grep . | median)
+  printf '  %-12s %6s ms   (runs: %s)\n' "${names[$i]}" "${medians[$i]}" "${runs_of[$i]% }"
 done
 awk -v k="${medians[0]}" -v p="${medians[1]}" 'BEGIN { printf "Korva1 / PlainDialog: %.3f (goal: at most 1.05)\n", k / p }'
 
 # The 32-bit release in the same prefix, under Debian's 32-bit Wine, for the
 # record: where qemu-i386 runs it, it is slower by nature.
-export KORVA_WINE_ARCH=win32
-source "$root/scripts/wine-env.sh" "$state"
+KORVA_WINE_ARCH=win32 korva_use_state "$state"
 release="$root/build/windows-x86/app/Korva1.exe"
 time_to_window "$release" Korva1 >/dev/null
 release_times=""

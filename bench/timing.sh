@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the benchmarks: timing helpers. Not a test: they only measure.
 
 # Nanoseconds since the epoch.

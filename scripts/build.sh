@@ -19,12 +19,6 @@ shift
 folder="$root/build/$preset"
 cache="$folder/CMakeCache.txt"
 
-# A folder that an older version of the scripts configured for another
-# generator is configured afresh. Only CMake's own files go: the folder
-# also holds the Wine prefixes.
-if [ -f "$cache" ] && ! grep -qx 'CMAKE_GENERATOR:INTERNAL=Ninja' "$cache"; then
-  rm -rf "$cache" "$folder/CMakeFiles"
-fi
 if [ ! "$cache" -nt "$root/CMakePresets.json" ] ||
   { [ ${#options[@]} -gt 0 ] && ! grep -qx 'BUILD_TESTING:BOOL=ON' "$cache"; }; then
   cmake --preset "$preset" -S "$root" "${options[@]}" >/dev/null

@@ -14,14 +14,14 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 declare -A sets=(
   [run]="cmake ninja-build python3 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-         wine wine64 fonts-wine xvfb xdotool x11-utils x11-xserver-utils imagemagick"
+         wine wine64 fonts-wine xvfb x11-xkb-utils xdotool x11-utils x11-xserver-utils imagemagick"
   [browser]="novnc websockify x11vnc x11-xserver-utils xauth iproute2 python3"
   # Wine's X11 driver loads the X libraries that Wine only recommends: without
   # libxrandr2 it does not follow the screen when it shrinks (browser mode).
   [release]="cmake ninja-build python3 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
              wine32:i386 libxrandr2:i386 libxrender1:i386 libxinerama1:i386 libxcursor1:i386
              libxi6:i386 libxfixes3:i386 libxcomposite1:i386 libxxf86vm1:i386"
-  [test]="x11-xkb-utils icoutils openbox chromium chromium-driver python3-selenium
+  [test]="shellcheck icoutils openbox chromium chromium-driver python3-selenium
           g++ googletest strace clang-14 libclang-rt-14-dev llvm-14 clang-tidy-14 clang-format-14 locales"
 )
 suite=bookworm

@@ -46,33 +46,28 @@ exe="$root/build/$preset/app/Korva1.exe"
 [ "$release" = 0 ] || echo "Running the 32-bit release $exe under 32-bit Wine, $("$root/scripts/wine32.sh" how)"
 states="$root/build/wine"
 
-if [ "$browser" = 1 ]; then
-  exec "$root/scripts/browser.sh" serve "$port" "$exe" "$states/browser"
-fi
+[ "$browser" = 0 ] || exec "$root/scripts/browser.sh" serve "$port" "$exe" "$states/browser"
 
+source "$root/scripts/lib/korva.sh"
 # A desktop's window manager frames and focuses the form. That takes a
 # prefix of its own, apart from the one for displays without one.
-source "$root/scripts/wine-env.sh" "$states/run"
-if [ -n "${DISPLAY:-}" ] && korva_display_has_window_manager; then
-  source "$root/scripts/wine-env.sh" "$states/desktop"
+display=${DISPLAY:-}
+if [ -n "$display" ] && korva_display_has_window_manager; then
+  korva_use_state "$states/desktop"
   korva_ensure_prefix desktop
   exec "$WINE" "$exe"
 fi
+korva_use_state "$states/run"
 korva_ensure_prefix
+[ -z "$display" ] || DISPLAY=$display exec "$WINE" "$exe"
 
-if [ -n "${DISPLAY:-}" ]; then
-  exec "$WINE" "$exe"
-fi
-
-# shellcheck disable=SC2119 # Xvfb takes no arguments of this script
-korva_start_xvfb
-trap '"$WINESERVER" -k 2>/dev/null; kill $KORVA_XVFB 2>/dev/null || true' EXIT
-"$WINE" "$exe" 2>/dev/null &
-program=$!
+trap korva_stop_run EXIT
+korva_display_start
+korva_spawn program "$WINE" "$exe"
 window=$(korva_await_window Korva1)
 shot="$root/build/korva1.png"
 korva_screenshot_when_painted "$window" "$shot"
 xdotool windowfocus --sync "$window" key Escape
-wait $program || true
+wait "$KORVA_PID" || true
 echo "No display: the form ran on a virtual one. Screenshot: $shot"
 echo "To use the form from a web browser, run: scripts/run.sh --browser$([ "$release" = 0 ] || echo " --release")"

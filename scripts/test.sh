@@ -30,14 +30,10 @@ elif [ "$status" != 0 ]; then
   exit "$status"
 fi
 
-# ctest counts a test that could not set up its fault as skipped; say why.
-show_skip_reasons() {
-  awk '/^[0-9]+\/[0-9]+ Testing: / { name = $3 }
-       /: Skipped$/ { getline; print "  skipped " name ": " $0 }
-       /^SKIPPED: / { print "  skipped " name ": " substr($0, 10) }
-       / \.\.\. skipped / { sub(/.* \.\.\. skipped /, ""); print "  skipped " name ": " $0 }' \
-    "$1/Testing/Temporary/LastTest.log"
-}
+echo "== shellcheck on every script"
+mapfile -t scripts < <(git ls-files scripts tests bench .ci | xargs grep -l '^#!/bin/bash\|^# shellcheck shell=bash')
+shellcheck -x "${scripts[@]}"
+echo "No findings."
 
 echo "== Every header on its own"
 scripts/check-headers.sh
@@ -54,12 +50,13 @@ echo "Korva1.exe builds without the tests' packages."
 echo "== Native tests (clang, ASan, UBSan, coverage)"
 scripts/build.sh native
 rm -rf build/native/profiles
-ctest --preset native -j"$jobs"
-show_skip_reasons build/native
-scripts/coverage.sh build/native "$min_coverage"
+mapfile -t sources < <(window_free_files .cpp)
+ctest --preset native -j"$jobs" --output-junit junit.xml
+scripts/skipped.py build/native/junit.xml
+scripts/coverage.py build/native "$min_coverage" "${sources[@]}"
 
 echo "== clang-tidy on the code without window calls"
-clang-tidy-14 -p build/native --quiet $(window_free_files .cpp) 2>/dev/null
+clang-tidy-14 -p build/native --quiet "${sources[@]}" 2>/dev/null
 echo "No findings."
 
 echo "== Fuzzing the record files, ${fuzz_seconds} s per format"
@@ -69,18 +66,18 @@ tests/fuzz/run-fuzzers.sh build/fuzz "$fuzz_seconds"
 echo "== 32-bit release: checks, a second build, and the record test under 32-bit Wine"
 scripts/build.sh --tests windows-x86
 if [ -z "$wine32_unavailable" ]; then
-  ctest --preset windows-x86
+  ctest --preset windows-x86 --output-junit junit.xml
 else
-  ctest --preset windows-x86 --label-exclude wine32
+  ctest --preset windows-x86 --output-junit junit.xml --label-exclude wine32
   echo "  skipped e2e_record of the release: $wine32_unavailable"
 fi
-show_skip_reasons build/windows-x86
+scripts/skipped.py build/windows-x86/junit.xml
 scripts/check-reproducible.sh "$jobs"
 
 echo "== Windows tests under Wine"
 scripts/build.sh --tests windows-x64
-ctest --preset windows-x64
-show_skip_reasons build/windows-x64
+ctest --preset windows-x64 --output-junit junit.xml
+scripts/skipped.py build/windows-x64/junit.xml
 
 echo "== Formatting (.clang-format)"
 git ls-files -z '*.c' '*.cpp' '*.h' | xargs -0 clang-format-14 --dry-run --Werror

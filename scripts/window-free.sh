@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that check the code without window calls natively
 # (headers, coverage, clang-tidy), from the top folder: it is all of core/ and
 # records/, the two folders that CMakeLists.txt builds for every target.

@@ -8,7 +8,7 @@ request.
 
 Environment (set by ctest):
   KORVA_WINE_ARCH   win32 for the 32-bit release under 32-bit Wine, as
-                    wine-env.sh takes it
+                    scripts/lib/korva.sh takes it
   KORVA_WINE_STATE  state folder of the fixture (Wine prefix and display), the
                     default for a run
   KORVA1_EXE        the program under test
@@ -25,7 +25,7 @@ import time
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-WINE_ENV_SCRIPT = os.path.join(HERE, "..", "..", "scripts", "wine-env.sh")
+LIBRARY = os.path.join(HERE, "..", "..", "scripts", "lib", "korva.sh")
 
 # Control IDs of the form.
 NAME, VORNAME, MATRNR, SPIN = 1000, 1001, 1002, 1003
@@ -53,21 +53,22 @@ class DriverError(AssertionError):
 
 
 def wine_shell(state, script, check=True):
-    """Runs a bash script with wine-env.sh sourced for a state folder; returns
-    the finished process with its output as text."""
-    return subprocess.run(["bash", "-c", 'source "$0" "$1" >/dev/null && eval "$2"', WINE_ENV_SCRIPT, state, script],
-                          check=check, capture_output=True, text=True)
+    """Runs a bash script with the scripts' library in use for a state folder;
+    returns the finished process with its output as text."""
+    return subprocess.run(["bash", "-c", 'set -euo pipefail; source "$0"; korva_use_state "$1"; eval "$2"',
+                           LIBRARY, state, script], check=check, capture_output=True, text=True)
 
 
 def wine_environment(state=None):
-    """The environment of wine-env.sh: Wine prefix, debug switches and display
-    of a state folder, by default the fixture's."""
-    out = wine_shell(state or os.environ["KORVA_WINE_STATE"], 'echo "$WINE" && env -0').stdout
-    wine, _, env = out.partition("\n")
-    variables = dict(item.split("=", 1) for item in env.split("\0") if "=" in item)
-    if "DISPLAY" not in variables:
+    """Wine and its environment for a state folder, by default the fixture's:
+    prefix, debug switches and display."""
+    out = subprocess.run(["bash", "-c", 'source "$0" && korva_wine_environment "$1"', LIBRARY,
+                          state or os.environ["KORVA_WINE_STATE"]], check=True, capture_output=True, text=True).stdout
+    printed = dict(line.split("=", 1) for line in out.splitlines())
+    if "DISPLAY" not in printed:
         raise DriverError("no test display: run the tests with their display fixture")
-    return wine, variables
+    env = {name: value for name, value in {**os.environ, **printed}.items() if value}  # empty: unset
+    return env.pop("WINE"), env
 
 
 class Probe:
