@@ -53,8 +53,7 @@ for _ in $(seq "$runs"); do
 done
 for _ in $(seq "$runs"); do browser_times+="$(address_time) "; done
 
-of() { echo "$1" | tr ' ' '\n' | grep . | median; }
-run_median=$(of "$run_sh") wine_median=$(of "$wine") browser_median=$(of "$browser_times")
+run_median=$(median "$run_sh") wine_median=$(median "$wine") browser_median=$(median "$browser_times")
 echo "median of $runs runs:"
 printf '  %-34s %6s ms   (runs: %s)\n' "run.sh to its form, from cold" "$run_median" "${run_sh% }" \
   "Wine alone to the form, from cold" "$wine_median" "${wine% }" \

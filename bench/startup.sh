@@ -47,7 +47,7 @@ echo
 echo "time from start to shown form, median of $runs interleaved runs under Wine:"
 medians=()
 for i in 0 1 2; do
-  medians[i]=$(echo "${runs_of[$i]}" | tr ' ' '\n' | grep . | median)
+  medians[i]=$(median "${runs_of[$i]}")
   printf '  %-12s %6s ms   (runs: %s)\n' "${names[$i]}" "${medians[$i]}" "${runs_of[$i]% }"
 done
 awk -v k="${medians[0]}" -v p="${medians[1]}" 'BEGIN { printf "Korva1 / PlainDialog: %.3f (goal: at most 1.05)\n", k / p }'
@@ -60,5 +60,5 @@ time_to_window "$release" Korva1 >/dev/null
 release_times=""
 for _ in $(seq "$runs"); do release_times+="$(time_to_window "$release" Korva1) "; done
 printf '  %-12s %6s ms   (runs: %s): the 32-bit release under 32-bit Wine, %s\n' Korva1-i686 \
-  "$(echo "$release_times" | tr ' ' '\n' | grep . | median)" "${release_times% }" "$("$root/scripts/wine32.sh" how)"
+  "$(median "$release_times")" "${release_times% }" "$("$root/scripts/wine32.sh" how)"
 cd / && rm -rf "$work"

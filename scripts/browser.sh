@@ -51,9 +51,7 @@ serve() {
 
   run=$(mktemp -d "${TMPDIR:-/tmp}/korva1-browser.XXXXXX") # mode 0700
   trap 'trap - EXIT INT TERM HUP; korva_stop_run; rm -rf "$run"' EXIT
-  trap 'exit 130' INT
-  trap 'exit 143' TERM
-  trap 'exit 129' HUP
+  trap 'exit 130' INT && trap 'exit 143' TERM && trap 'exit 129' HUP
 
   korva_display_start locked
   korva_spawn program "$WINE" "$exe"

@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-source scripts/window-free.sh
+source scripts/lib/korva.sh
 flags=(-std=c++17 -fsyntax-only -Wall -Wextra -Werror -I. -x c++)
 
 status=0
@@ -16,10 +16,10 @@ check() {
     status=1
   fi
 }
-for header in $(window_free_files .h) framework/*.h form/*.h app/*.h res/*.h; do
+for header in $(korva_window_free_files .h) framework/*.h form/*.h app/*.h res/*.h; do
   check x86_64-w64-mingw32-g++-posix "$header"
 done
-for header in $(window_free_files .h); do
+for header in $(korva_window_free_files .h); do
   check g++ "$header"
 done
 [ $status -eq 0 ] && echo "Every header compiles on its own."

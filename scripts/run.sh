@@ -11,10 +11,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
-usage() {
-  echo "usage: scripts/run.sh [--release] [--browser [--port N]]" >&2
-  exit 2
-}
+usage() { echo "usage: scripts/run.sh [--release] [--browser [--port N]]" >&2 && exit 2; }
 browser=0
 release=0
 port=

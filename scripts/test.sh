@@ -1,16 +1,11 @@
 #!/bin/bash
-# Builds everything and runs every test and check: each header on its own;
-# the code without window calls natively (clang, AddressSanitizer and
-# UndefinedBehaviorSanitizer) with its line coverage and clang-tidy; the
-# record file fuzzers for a bounded time; the 32-bit release's checks, a
-# second build of it that must come out byte for byte the same, and its
-# end-to-end record test under 32-bit Wine; all Windows tests of the x86-64
-# build under Wine on a virtual display; and last the formatting of all C++.
-# Warnings are errors in every build.
+# Installs what the tests need, builds everything and runs every test and
+# check, each step under a "== " heading (the README lists them). Warnings
+# are errors in every build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-source scripts/window-free.sh
+source scripts/lib/korva.sh
 jobs=$(nproc)
 fuzz_seconds=${KORVA_FUZZ_SECONDS:-30}
 min_coverage=95
@@ -50,7 +45,7 @@ echo "Korva1.exe builds without the tests' packages."
 echo "== Native tests (clang, ASan, UBSan, coverage)"
 scripts/build.sh native
 rm -rf build/native/profiles
-mapfile -t sources < <(window_free_files .cpp)
+mapfile -t sources < <(korva_window_free_files .cpp)
 ctest --preset native -j"$jobs" --output-junit junit.xml
 scripts/skipped.py build/native/junit.xml
 scripts/coverage.py build/native "$min_coverage" "${sources[@]}"

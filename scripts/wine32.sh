@@ -26,11 +26,6 @@ binfmt=/proc/sys/fs/binfmt_misc
 entry=$binfmt/qemu-i386
 here=$(cd "$(dirname "$0")" && pwd)
 
-usage() {
-  echo "usage: scripts/wine32.sh prepare | how | needs-qemu-user" >&2
-  exit 2
-}
-
 # A tiny static i386 program that sets up a thread pointer as glibc does
 # (%gs on a TLS entry) and as 32-bit Wine does (%fs on an LDT entry), then
 # exits with 0. A nonzero padding byte in its ELF header keeps binfmt
@@ -169,5 +164,8 @@ case "${1:-} $#" in
 "prepare 1") prepare ;;
 "how 1") how ;;
 "needs-qemu-user 1") needs_qemu && ! qemu_is_recent "$qemu" ;;
-*) usage ;;
+*)
+  echo "usage: scripts/wine32.sh prepare | how | needs-qemu-user" >&2
+  exit 2
+  ;;
 esac

@@ -1,16 +1,18 @@
 # shellcheck shell=bash
 # What the scripts, tests and benchmarks share: Wine prefixes, virtual
-# displays, waiting with a limit and stopping what a run started. Functions
+# displays, waiting with a limit, stopping what a run started. Functions
 # only: sourcing this file runs nothing. Every script runs with
-# `set -euo pipefail`: it stops at the first failing command, unset variable
-# or failing part of a pipe.
-#
-# A state folder holds a Wine prefix (prefix/), the virtual display that its
-# programs use while it runs (display, its server's xvfb.pid) and the output
-# of each set-up step and started server (logs/). The prefix is a 64-bit
-# one, and runs both builds: $WINE starts the x86-64 build's programs with
-# wine64, or with KORVA_WINE_ARCH=win32 the 32-bit release's with Debian's
-# 32-bit Wine (scripts/wine32.sh). $WINE64 runs Wine's own programs.
+# `set -euo pipefail` (stop at the first failing command, unset variable or
+# failing part of a pipe).
+# A state folder holds a 64-bit Wine prefix (prefix/) that runs both builds,
+# the virtual display its programs use (display, xvfb.pid) and the output of
+# each set-up step and started server (logs/). $WINE starts the x86-64
+# build's programs, or with KORVA_WINE_ARCH=win32 the 32-bit release's under
+# Debian's 32-bit Wine (scripts/wine32.sh); $WINE64 runs Wine's own programs.
+
+# The code without window calls, which also builds natively: all of core/
+# and records/. Prints their files ending in SUFFIX (".cpp", ".h").
+korva_window_free_files() { printf '%s\n' core/*"$1" records/*"$1"; }
 
 # Prints the environment of a state folder's Wine, NAME=value a line. Wine's
 # ANSI code page follows LC_CTYPE: C.UTF-8 gives the program's Windows-1252
@@ -34,18 +36,16 @@ korva_use_state() {
   while IFS= read -r line; do export "${line?}"; done < <(korva_wine_environment "$1")
 }
 
-# The version of the prefix's set-up. Raise it with every change there: a
-# prefix whose mark names another version is made afresh on its next use,
-# one of another kind or dpi is set up again in place.
+# The version of the prefix's set-up; raise it with every change there. A
+# prefix of another version is made afresh, one of another kind or dpi is
+# set up again in place.
 KORVA_PREFIX_VERSION=4
 
-# Makes the prefix once per state folder (about 15 s; more where qemu runs
-# 32-bit Wine) and brings it up to date when its set-up has changed, or when
-# it is yet to run the release: made before Debian's 32-bit Wine was
-# installed, it has no 32-bit system files. KIND is what the prefix is for:
-#   virtual-display  (default) a display without a window manager, where Wine
-#                    draws the frames and moves the focus; at 96 dpi, the
-#                    scale that the form's pixel sizes are checked at
+# Makes the prefix once per state folder (about 15 s) and brings it up to
+# date when its set-up has changed, or when it has no 32-bit system files
+# for the release (made before Debian's 32-bit Wine was installed). KIND:
+#   virtual-display  (default) a display without a window manager: Wine draws
+#                    the frames and moves the focus; 96 dpi, the checked scale
 #   desktop          a person's display, whose window manager does that; at
 #                    its scale, so that the form comes up as Windows draws it
 korva_ensure_prefix() {
@@ -151,9 +151,8 @@ korva_detached() {
   exec setsid "$@"
 }
 
-# Starts COMMAND in the background, detached, with its output in the state
-# folder's logs/NAME.log. KORVA_PID is its process id, which is also its
-# process group's; korva_stop_run stops that group.
+# Starts COMMAND detached in the background, its output in logs/NAME.log.
+# KORVA_PID is its process id and its group's, which korva_stop_run stops.
 korva_spawn() {
   mkdir -p "$KORVA_STATE/logs"
   korva_detached "${@:2}" </dev/null >"$KORVA_STATE/logs/$1.log" 2>&1 &
@@ -162,13 +161,11 @@ korva_spawn() {
 }
 
 # Starts the state folder's virtual display on a free number, at 96 dpi,
-# and exports DISPLAY; KORVA_XVFB is the server's process id. With
-# "locked", only holders of a cookie made for it may use it (XAUTHORITY, in
-# the state folder): anyone else on the machine could otherwise watch and
-# type into the form. The display has a German keyboard, with keys of its
-# own for the form's umlauts and ß: without them xdotool and x11vnc map such
-# a letter to a spare key for a moment, and Wine, reading the key map after
-# the press, may then find nothing and drop the letter.
+# and exports DISPLAY; KORVA_XVFB is the server's process id. "locked": only
+# holders of a cookie made for it (XAUTHORITY) may use it, or anyone on the
+# machine could watch and type into the form. A German keyboard gives the
+# form's umlauts and ß keys of their own: else xdotool and x11vnc map such a
+# letter to a spare key for a moment, and Wine may then drop it.
 korva_display_start() {
   local number="$KORVA_STATE/display.number" cookie="" auth=()
   mkdir -p "$KORVA_STATE/logs"
@@ -207,10 +204,10 @@ korva_display_stop() {
   rm -f "$KORVA_STATE"/{xvfb.pid,display,display.number,xauthority}
 }
 
-# Stops what this run started: what korva_spawn started gets SIGKILL, to
-# its whole process group (websockify forks one process per connection):
-# servers have nothing to save, and both websockify and x11vnc have been seen
-# to survive SIGTERM. Then every Wine process of the prefix, and the display.
+# Stops what this run started: SIGKILL to each process group that
+# korva_spawn started (servers have nothing to save, and websockify and
+# x11vnc have been seen to survive SIGTERM), every Wine process of the
+# prefix, and the display.
 korva_stop_run() {
   local -
   set +e
@@ -234,8 +231,7 @@ korva_wait() {
   done
 }
 
-# Waits up to 60 s for a visible window named exactly TITLE and prints its
-# id. Polled every 10 ms: xdotool's own --sync looks only twice a second.
+# Prints the id of a visible window named exactly TITLE, waiting up to 60 s.
 korva_await_window() {
   local window
   korva_wait 60 korva_find_window "$1" || { echo "No window '$1' appeared" >&2 && return 1; }
@@ -248,10 +244,9 @@ korva_find_window() {
   [ -n "$window" ]
 }
 
-# Saves a PNG picture of a window once it is painted: once two pictures
-# taken in a row are the same. The edit field's blinking caret can tell two
-# pictures apart, but never for long: it shows and hides for half a second
-# each. Fails after 10 s.
+# Saves a PNG picture of a window once two pictures taken in a row are the
+# same: painted. The caret blinks every half second, never for long enough
+# to hold that up. Fails after 10 s.
 korva_screenshot_when_painted() {
   local pictures
   pictures=$(mktemp -d)
@@ -263,8 +258,7 @@ korva_screenshot_when_painted() {
   [ -s "$2" ]
 }
 
-# Whether WINDOW looks as it did at the last call, whose picture is in the
-# folder PICTURES.
+# Whether WINDOW looks as at the last call, whose picture is in PICTURES.
 korva_painted() {
   import -window "$1" "$2/this.ppm"
   cmp -s "$2/this.ppm" "$2/last.ppm" || { mv "$2/this.ppm" "$2/last.ppm" && false; }

@@ -15,6 +15,7 @@ Environment (set by ctest):
   FORMPROBE_EXE     the probe
 """
 
+import contextlib
 import json
 import os
 import select
@@ -97,10 +98,8 @@ class Probe:
         return json.loads(line)
 
     def close(self):
-        try:
+        with contextlib.suppress(BrokenPipeError):
             self._process.stdin.close()
-        except BrokenPipeError:
-            pass
         try:
             self._process.wait(timeout=5)
         except subprocess.TimeoutExpired:
@@ -158,15 +157,11 @@ class Korva1:
         return self.wait_until(lambda s: s["focus"] == control_id and not s["message_boxes"],
                                f"the focus on control {control_id}")
 
-    def wait_for_message_box(self):
-        """Waits for the form's message box and returns it (caption, text, buttons)."""
-        state = self.wait_until(lambda s: s["message_boxes"] and s["active"] == "message_box",
-                                "a message box")
-        return state["message_boxes"][0]
-
     def answer_message_box(self):
-        """Waits for a message box, answers it with Return and returns it."""
-        box = self.wait_for_message_box()
+        """Waits for the form's message box, answers it with Return and returns
+        it (caption, text, buttons)."""
+        box = self.wait_until(lambda s: s["message_boxes"] and s["active"] == "message_box",
+                              "a message box")["message_boxes"][0]
         self.key("Return")
         self.wait_until(lambda s: not s["message_boxes"] and s["form"]["enabled"],
                         "the message box to close")
@@ -188,9 +183,6 @@ class Korva1:
             return self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
             raise DriverError("the program did not end") from None
-
-    def running(self):
-        return self.process.poll() is None
 
     # --- input ---
 
