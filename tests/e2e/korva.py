@@ -184,6 +184,9 @@ class Korva1:
         except subprocess.TimeoutExpired:
             raise DriverError("the program did not end") from None
 
+    def running(self):
+        return self.process.poll() is None
+
     # --- input ---
 
     def _xdotool(self, *args):
