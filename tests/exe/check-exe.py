@@ -3,7 +3,7 @@
 of system DLLs only, and the resources the program and its users rely on
 (the form's dialog template, the icon, the version block and the manifest).
 
-Usage: check-exe.py --machine x86-64|i686 EXE
+Usage: check-exe.py --machine x86-64|i686 --version X.Y.Z.W EXE
 Prints every failed check and exits with 1 if there was any.
 """
 import argparse
@@ -236,12 +236,22 @@ def parse_version_node(data, pos):
     return key, value, children, end
 
 
-def check_version(data, fail):
+def parse_version(text):
+    """"X.Y.Z.W" as four numbers, each fitting the 16 bits the version block gives it."""
+    parts = text.split(".")
+    if len(parts) != 4 or not all(p.isdigit() and int(p) <= 0xFFFF for p in parts):
+        raise argparse.ArgumentTypeError("%r is not a version X.Y.Z.W" % text)
+    return tuple(int(p) for p in parts)
+
+
+def check_version(data, version, fail):
     key, fixed, children, _ = parse_version_node(data, 0)
     if key != "VS_VERSION_INFO" or len(fixed) != 52:
         fail("version block 1 has no fixed part")
         return
-    want_fixed = (0xFEEF04BD, 0x10000, 1, 0x10000, 1, 0x3F, 1, 4, 1, 0, 0, 0)
+    major, minor, patch, tweak = version
+    high, low = major << 16 | minor, patch << 16 | tweak
+    want_fixed = (0xFEEF04BD, high, low, high, low, 0x3F, 1, 4, 1, 0, 0, 0)
     got_fixed = struct.unpack_from("<I4x11I", fixed)
     if got_fixed != want_fixed:
         fail("version fixed part is %r, expected %r" % (got_fixed, want_fixed))
@@ -249,7 +259,8 @@ def check_version(data, fail):
     tables = {table[0]: {s[0]: s[1] for s in table[2]}
               for table in blocks.get("StringFileInfo", [])}
     strings = tables.get("040704E4", {})
-    for name, want in (("FileVersion", "1.0.0.1"), ("ProductVersion", "1.0.0.1"),
+    text = ".".join(map(str, version))
+    for name, want in (("FileVersion", text), ("ProductVersion", text),
                        ("InternalName", "Korva1.exe"), ("OriginalFilename", "Korva1.exe")):
         if strings.get(name) != want:
             fail("version string %s is %r, expected %r" % (name, strings.get(name), want))
@@ -283,7 +294,7 @@ def is_system_dll(name):
     return base in SYSTEM_DLLS or base.startswith("api-ms-win-crt-")
 
 
-def check(path, machine):
+def check(path, machine, version):
     failures = []
     fail = failures.append
     with open(path, "rb") as f:
@@ -301,7 +312,7 @@ def check(path, machine):
              % (sorted(EXPECTED_RESOURCES - set(res)), sorted(set(res) - EXPECTED_RESOURCES)))
     for key, checker in (((RT_DIALOG, 102, GERMAN), check_dialog),
                          ((RT_GROUP_ICON, 128, GERMAN), lambda _, f: check_icons(res, f)),
-                         ((RT_VERSION, 1, GERMAN), check_version),
+                         ((RT_VERSION, 1, GERMAN), lambda data, f: check_version(data, version, f)),
                          ((RT_MANIFEST, 1, ENGLISH_US), check_manifest)):
         if key in res:
             try:
@@ -314,9 +325,11 @@ def check(path, machine):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--machine", choices=MACHINES, required=True)
+    parser.add_argument("--version", type=parse_version, required=True,
+                        help="the program's version, X.Y.Z.W")
     parser.add_argument("exe")
     args = parser.parse_args()
-    failures = check(args.exe, args.machine)
+    failures = check(args.exe, args.machine, args.version)
     for failure in failures:
         print("FAIL: " + failure)
     print("%s: %s" % (args.exe, "%d problem(s)" % len(failures) if failures else "ok"))
