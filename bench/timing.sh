@@ -12,15 +12,15 @@ ms_since() { echo $((($(now_ns) - $1) / 1000000)); }
 
 # Milliseconds from starting COMMAND until a window named TITLE is shown on
 # $DISPLAY; the window is then closed with Escape and the command awaited.
+# Its output is in the state folder's logs/program.log.
 ms_to_window() {
-  local title=$1 start window elapsed program
+  local title=$1 start window elapsed
   shift
   start=$(now_ns)
-  "$@" >/dev/null 2>&1 &
-  program=$!
-  window=$(korva_await_window "$title")
+  korva_spawn program "$@"
+  window=$(korva_await_window "$title" "$KORVA_PID" program)
   elapsed=$(ms_since "$start")
   xdotool windowfocus --sync "$window" key Escape
-  wait "$program" || true
+  wait "$KORVA_PID" || true
   echo "$elapsed"
 }

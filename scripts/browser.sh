@@ -73,7 +73,7 @@ serve() {
   web=$KORVA_PID
 
   local window X Y WIDTH HEIGHT
-  window=$(korva_await_window Korva1)
+  window=$(korva_await_window Korva1 "$program" program)
   # shellcheck disable=SC2034 # sets SCREEN and WINDOW too, which are not needed
   eval "$(xdotool getwindowgeometry --shell "$window")"
   xdotool windowfocus "$window"

@@ -61,7 +61,7 @@ korva_ensure_prefix
 trap korva_stop_run EXIT
 korva_display_start
 korva_spawn program "$WINE" "$exe"
-window=$(korva_await_window Korva1)
+window=$(korva_await_window Korva1 "$KORVA_PID" program)
 shot="$root/build/korva1.png"
 korva_screenshot_when_painted "$window" "$shot"
 xdotool windowfocus --sync "$window" key Escape

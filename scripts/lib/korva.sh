@@ -231,17 +231,21 @@ korva_wait() {
   done
 }
 
-# Prints the id of a visible window named exactly TITLE, waiting up to 60 s.
+# Prints the id of a visible window named exactly TITLE that the program
+# NAME, started by korva_spawn with the process id PID, shows; waits up to
+# 60 s. A program that ends first fails it at once, with the end of its log.
 korva_await_window() {
-  local window
-  korva_wait 60 korva_find_window "$1" || { echo "No window '$1' appeared" >&2 && return 1; }
+  local window=""
+  korva_wait 60 korva_window_or_end "$1" "$2" || { echo "No window '$1' appeared" >&2 && return 1; }
+  [ -n "$window" ] || { korva_failed "The program ended before its window '$1' appeared" "$3"; return 1; }
   echo "$window"
 }
 
-# Sets the caller's `window` to a visible window named exactly TITLE.
-korva_find_window() {
+# Sets the caller's `window` to a visible window named exactly TITLE, and
+# succeeds, or succeeds without one once the process PID has ended.
+korva_window_or_end() {
   window=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1) || true
-  [ -n "$window" ]
+  [ -n "$window" ] || ! kill -0 "$2" 2>/dev/null
 }
 
 # Saves a PNG picture of a window once two pictures taken in a row are the
