@@ -8,6 +8,8 @@
 #   release  build the 32-bit release and run it under Debian's 32-bit Wine
 #            (wine32:i386: adds the i386 architecture to the machine, and
 #            where the kernel runs no 32-bit code, qemu-user from backports)
+#   package  build the release's packages (scripts/package.sh): the i686
+#            compilers and the Windows Installer tools, no 32-bit Wine
 #   test     everything that scripts/test.sh runs
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -21,15 +23,18 @@ declare -A sets=(
   [release]="cmake ninja-build python3 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
              wine32:i386 libxrandr2:i386 libxrender1:i386 libxinerama1:i386 libxcursor1:i386
              libxi6:i386 libxfixes3:i386 libxcomposite1:i386 libxxf86vm1:i386"
+  [package]="cmake ninja-build python3 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wixl msitools faketime zip"
+  # desktop-file-utils and libglib2.0-bin: a menu entry checked and started as a desktop does.
   [test]="shellcheck icoutils openbox chromium chromium-driver python3-selenium
-          g++ googletest strace clang-14 libclang-rt-14-dev llvm-14 clang-tidy-14 clang-format-14 locales"
+          g++ googletest strace clang-14 libclang-rt-14-dev llvm-14 clang-tidy-14 clang-format-14 locales
+          desktop-file-utils libglib2.0-bin"
 )
 suite=bookworm
 backports=/etc/apt/sources.list.d/korva1-backports.sources
 
 [ $# -gt 0 ] || set -- run
 # The tests run every use of the program.
-[[ " $* " != *" test "* ]] || set -- "$@" run browser release
+[[ " $* " != *" test "* ]] || set -- "$@" run browser release package
 wanted=()
 for set in "$@"; do
   [ -n "${sets[$set]:-}" ] || { echo "install-deps.sh: no package set '$set'" >&2; exit 2; }

@@ -1,0 +1,82 @@
+# shellcheck shell=bash
+# Builds the release's packages from a built Korva1.exe, reproducibly: the
+# same exe, version and time give the same bytes in any folder, under any
+# time zone, umask and locale. Functions only: sourcing this file runs
+# nothing. Used by scripts/package.sh and by the tests, which package other
+# versions to try upgrades.
+
+# Windows Installer knows Korva1 by this code, across all its versions:
+# never change it.
+KORVA_UPGRADE_CODE=5B2C7E9A-3D41-4F6B-9E08-7A1C4D2F6B31
+korva_packaging=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../packaging" && pwd)
+
+# Prints a UUID made from NAME in the namespace of the upgrade code (SHA-1,
+# RFC 4122 version 5), in upper case as Windows Installer writes them.
+korva_uuid() {
+  /usr/bin/python3 -c 'import sys, uuid; print(str(uuid.uuid5(uuid.UUID(sys.argv[1]), sys.argv[2])).upper())' \
+    "$KORVA_UPGRADE_CODE" "$1"
+}
+
+# Copies FILEs into FOLDER with fixed modes and the time EPOCH (seconds), so
+# that no umask or build time reaches an archive.
+korva_stage() {
+  local folder=$1 epoch=$2
+  shift 2
+  mkdir -p "$folder"
+  install -m 644 "$@" "$folder"
+  touch -d "@$epoch" "$folder"/*
+}
+
+# Runs COMMAND at the frozen time EPOCH, in UTC: wixl and msibuild write the
+# clock into the summary, and wixl takes the cabinet's file times as local
+# times.
+korva_at_epoch() {
+  local epoch=$1
+  shift
+  TZ=UTC faketime -f "$(TZ=UTC date -d "@$epoch" '+%Y-%m-%d %H:%M:%S')" "$@"
+}
+
+# Writes OUT.msi (an absolute path) for EXE with ICON as version VERSION at the time EPOCH. The
+# product code follows from the version, the package code from the version
+# and the exe's bytes: two builds with one version are two packages. wixl
+# writes neither, nor the German language of the package's summary, so
+# msibuild sets them afterwards. Fails on any warning of wixl's: it ignores
+# what it cannot build.
+korva_msi() {
+  local exe=$1 icon=$2 version=$3 epoch=$4 out=$5 stage warnings status=0
+  stage=$(mktemp -d)
+  korva_stage "$stage" "$epoch" "$exe" "$icon"
+  # wixl finds sources only by relative names.
+  warnings=$(cd "$stage" && korva_at_epoch "$epoch" wixl --arch x86 -o "$out" \
+    -D "Version=$version" -D "ProductCode=$(korva_uuid "product $version")" -D "UpgradeCode=$KORVA_UPGRADE_CODE" \
+    -D "Exe=${exe##*/}" -D "Icon=${icon##*/}" "$korva_packaging/Korva1.wxs" 2>&1) || status=$?
+  rm -rf "$stage"
+  if [ "$status" != 0 ] || [ -n "$warnings" ]; then
+    # A warning means that wixl left out what it could not build.
+    echo "wixl $([ "$status" = 0 ] && echo warned || echo failed), building $out:" >&2
+    echo "${warnings//$'\n'/$'\n'  }" >&2
+    rm -f "$out"
+    return 1
+  fi
+  korva_at_epoch "$epoch" msibuild "$out" -s "Korva1 – Studentendaten" Korva1-Entwicklung "Intel;1031" \
+    "{$(korva_uuid "package $version $(sha256sum <"$exe" | cut -d' ' -f1)")}"
+}
+
+# Writes OUT.zip (an absolute path) with EXE and the short German text for
+# people who take the program without installing it, as version VERSION at
+# the time EPOCH.
+korva_zip() {
+  local exe=$1 version=$2 epoch=$3 out=$4 stage
+  stage=$(mktemp -d)
+  mkdir "$stage/text"
+  # Windows-1252 with CR LF, as Notepad reads it on any Windows.
+  sed "s/@VERSION@/$version/g; s/\$/\r/" "$korva_packaging/LIESMICH.txt" |
+    iconv -f UTF-8 -t WINDOWS-1252 >"$stage/text/LIESMICH.txt"
+  korva_stage "$stage/zip" "$epoch" "$exe" "$stage/text/LIESMICH.txt"
+  rm -f "$out"
+  local status=0
+  # -X: no owner or extra times; -D: no folder entries; the order is fixed.
+  (cd "$stage/zip" && TZ=UTC zip -q -X -D "$out" Korva1.exe LIESMICH.txt) || status=$?
+  rm -rf "$stage"
+  return "$status"
+}

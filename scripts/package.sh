@@ -1,0 +1,30 @@
+#!/bin/bash
+# Makes the release's packages in dist/: Korva1-VERSION.msi, which installs
+# Korva1 for one person with a Start-menu entry (packaging/Korva1.wxs);
+# Korva1-VERSION-win32.zip, the exe with a short German text; and
+# SHA256SUMS for both. It builds the 32-bit release first. The same commit
+# gives the same bytes anywhere: the time is SOURCE_DATE_EPOCH where it is
+# set, else the commit's.
+# Usage: scripts/package.sh
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+[ $# -eq 0 ] || { echo "usage: scripts/package.sh" >&2 && exit 2; }
+
+"$root/scripts/install-deps.sh" package
+"$root/scripts/build.sh" windows-x86 Korva1
+build="$root/build/windows-x86"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+epoch=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || true)}
+[ -n "$epoch" ] || { echo "No commit to take the packages' time from: set SOURCE_DATE_EPOCH" >&2 && exit 1; }
+
+source "$root/scripts/lib/package.sh"
+dist="$root/dist"
+msi="Korva1-$version.msi"
+zip="Korva1-$version-win32.zip"
+mkdir -p "$dist"
+rm -f "$dist/SHA256SUMS"
+korva_msi "$build/app/Korva1.exe" "$build/res/Korva1.ico" "$version" "$epoch" "$dist/$msi"
+korva_zip "$build/app/Korva1.exe" "$version" "$epoch" "$dist/$zip"
+(cd "$dist" && sha256sum "$msi" "$zip" >SHA256SUMS)
+echo "Packages of Korva1 $version in $dist:"
+(cd "$dist" && stat -c '  %-32n %9s bytes' "$msi" "$zip" SHA256SUMS)
