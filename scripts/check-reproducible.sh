@@ -1,23 +1,29 @@
 #!/bin/bash
-# Builds the 32-bit release a second time, from a copy of the sources in
-# another folder, and checks that Korva1.exe comes out byte for byte the same
-# as the one in build/windows-x86: no time stamp, no folder names, no other
-# trace of where or when it was built.
-# Usage: check-reproducible.sh [JOBS]
+# Packages the release a second time, from a copy of the sources in another
+# folder, under another time zone, umask and locale, and checks that
+# Korva1.exe, the MSI and the zip come out byte for byte as in build/ and
+# dist/: no time stamp but the commit's, no folder names, no other trace of
+# where or when they were made. Run scripts/package.sh first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-jobs=${1:-$(nproc)}
-first="$root/build/windows-x86/app/Korva1.exe"
-[ -f "$first" ] || { echo "build the windows-x86 preset first" >&2; exit 2; }
+exe=build/windows-x86/app/Korva1.exe
+if [ ! -f "$root/$exe" ] || [ ! -f "$root/dist/SHA256SUMS" ]; then
+  echo "run scripts/package.sh first" >&2
+  exit 2
+fi
+source "$root/scripts/lib/package.sh"
 
 copy=$(mktemp -d)
 trap 'rm -rf "$copy"' EXIT
 cd "$root"
 git ls-files -z --cached --others --exclude-standard | xargs -0 cp --parents -t "$copy"
-cmake -G Ninja -S "$copy" -B "$copy/other-build" -DCMAKE_TOOLCHAIN_FILE="$copy/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$copy/other-build" --target Korva1 -j"$jobs" >/dev/null
+# The copy has no commit to take the time from. TZ: 13 hours east of UTC.
+(umask 077 && SOURCE_DATE_EPOCH=$(korva_package_epoch "$root") TZ=KORVA-13 LC_ALL=C "$copy/scripts/package.sh" >/dev/null)
 
-sha256sum "$first" "$copy/other-build/app/Korva1.exe"
-cmp -s "$first" "$copy/other-build/app/Korva1.exe" || { echo "FAIL: the second build of the release differs" && exit 1; }
-echo "The release is reproducible."
+status=0
+while read -r sum name; do
+  echo "$sum  $name"
+  cmp -s "$root/$name" "$copy/$name" || { echo "FAIL: the second $name differs" && status=1; }
+done < <(sha256sum "$exe" && sed 's|  |  dist/|' dist/SHA256SUMS)
+[ "$status" = 0 ] && echo "The release and its packages are reproducible."
+exit "$status"

@@ -14,10 +14,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" windows-x86 Korva1
 build="$root/build/windows-x86"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-epoch=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || true)}
-[ -n "$epoch" ] || { echo "No commit to take the packages' time from: set SOURCE_DATE_EPOCH" >&2 && exit 1; }
-
 source "$root/scripts/lib/package.sh"
+epoch=$(korva_package_epoch "$root")
 dist="$root/dist"
 msi="Korva1-$version.msi"
 zip="Korva1-$version-win32.zip"

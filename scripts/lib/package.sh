@@ -10,6 +10,15 @@
 KORVA_UPGRADE_CODE=5B2C7E9A-3D41-4F6B-9E08-7A1C4D2F6B31
 korva_packaging=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../packaging" && pwd)
 
+# Prints the packages' time, in seconds since 1970: SOURCE_DATE_EPOCH where
+# it is set, else the time of the checkout ROOT's commit; fails without
+# either.
+korva_package_epoch() {
+  local epoch=${SOURCE_DATE_EPOCH:-$(git -C "$1" log -1 --format=%ct 2>/dev/null || true)}
+  [ -n "$epoch" ] || { echo "No commit to take the packages' time from: set SOURCE_DATE_EPOCH" >&2 && return 1; }
+  echo "$epoch"
+}
+
 # Prints a UUID made from NAME in the namespace of the upgrade code (SHA-1,
 # RFC 4122 version 5), in upper case as Windows Installer writes them.
 korva_uuid() {
