@@ -42,6 +42,10 @@ ninja -C "$without_tests" --quiet Korva1
 rm -rf "$without_tests"
 echo "Korva1.exe builds without the tests' packages."
 
+echo "== The release's packages (scripts/package.sh), which the native run's install test takes"
+scripts/package.sh
+(cd dist && sha256sum -c SHA256SUMS)
+
 echo "== Native tests (clang, ASan, UBSan, coverage)"
 scripts/build.sh native
 rm -rf build/native/profiles
@@ -58,7 +62,7 @@ echo "== Fuzzing the record files, ${fuzz_seconds} s per format"
 scripts/build.sh fuzz
 tests/fuzz/run-fuzzers.sh build/fuzz "$fuzz_seconds"
 
-echo "== 32-bit release: checks, a second build, and the record test under 32-bit Wine"
+echo "== 32-bit release: checks, a second build and packaging, and the record test under 32-bit Wine"
 scripts/build.sh --tests windows-x86
 if [ -z "$wine32_unavailable" ]; then
   ctest --preset windows-x86 --output-junit junit.xml
@@ -67,7 +71,7 @@ else
   echo "  skipped e2e_record of the release: $wine32_unavailable"
 fi
 scripts/skipped.py build/windows-x86/junit.xml
-scripts/check-reproducible.sh "$jobs"
+scripts/check-reproducible.sh
 
 echo "== Windows tests under Wine"
 scripts/build.sh --tests windows-x64
