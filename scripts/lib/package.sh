@@ -45,12 +45,12 @@ korva_at_epoch() {
   TZ=UTC faketime -f "$(TZ=UTC date -d "@$epoch" '+%Y-%m-%d %H:%M:%S')" "$@"
 }
 
-# Writes OUT.msi (an absolute path) for EXE with ICON as version VERSION at the time EPOCH. The
-# product code follows from the version, the package code from the version
-# and the exe's bytes: two builds with one version are two packages. wixl
-# writes neither, nor the German language of the package's summary, so
-# msibuild sets them afterwards. Fails on any warning of wixl's: it ignores
-# what it cannot build.
+# Writes OUT.msi (an absolute path) for EXE with ICON as version VERSION at
+# the time EPOCH. The product code follows from the version, the package
+# code from the version and the exe's bytes: two builds with one version
+# are two packages. wixl writes neither, nor the German language of the
+# package's summary, so msibuild sets them afterwards. Fails on any warning
+# of wixl's: it leaves out what it cannot build.
 korva_msi() {
   local exe=$1 icon=$2 version=$3 epoch=$4 out=$5 stage warnings status=0
   stage=$(mktemp -d)
@@ -61,7 +61,6 @@ korva_msi() {
     -D "Exe=${exe##*/}" -D "Icon=${icon##*/}" "$korva_packaging/Korva1.wxs" 2>&1) || status=$?
   rm -rf "$stage"
   if [ "$status" != 0 ] || [ -n "$warnings" ]; then
-    # A warning means that wixl left out what it could not build.
     echo "wixl $([ "$status" = 0 ] && echo warned || echo failed), building $out:" >&2
     echo "${warnings//$'\n'/$'\n'  }" >&2
     rm -f "$out"
