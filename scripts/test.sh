@@ -1,6 +1,6 @@
 #!/bin/bash
 # Installs what the tests need, builds everything and runs every test and
-# check, each step under a "== " heading (the README lists them). Warnings
+# check, each step under a "== " heading (docs/development.md lists them). Warnings
 # are errors in every build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
