@@ -1,7 +1,7 @@
 #!/bin/bash
 # Installs what the tests need, builds everything and runs every test and
-# check, each step under a "== " heading (docs/development.md lists them). Warnings
-# are errors in every build.
+# check, each step under a "== " heading (docs/development.md lists them).
+# Warnings are errors in every build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
