@@ -77,13 +77,12 @@ class ReleaseRunsUnprivileged(unittest.TestCase):
         if not os.path.isfile(PACKAGE):
             self.fail(f"no package {PACKAGE!r}: run scripts/package.sh first")
         display = self.start_display()
-        data, config = os.path.join(self.home, "data"), os.path.join(self.home, "config")
-        documents = os.path.join(self.home, "Documents")
-        launched_from = os.path.join(self.home, "launched-from")
+        data, config, documents, launched_from = (os.path.join(self.home, name) for name in
+                                                  ("data", "config", "Documents", "launched-from"))
         newer = os.path.join(self.home, "Korva1-1.0.1.0.msi")
         self.build_package(newer, "1.0.1.0")
-        for folder in (documents, launched_from):
-            os.mkdir(folder)
+        os.mkdir(documents)
+        os.mkdir(launched_from)
         self.give_to_nobody(self.home)
         self.env.update(XDG_DATA_HOME=data, XDG_CONFIG_HOME=config, DISPLAY=display)
         state = os.path.join(data, "korva1")
@@ -129,10 +128,8 @@ class ReleaseRunsUnprivileged(unittest.TestCase):
 
         # The package as Windows Installer takes it: a later version
         # replaces it, an older one is refused (1603), removal takes it out.
-        older = os.path.join(self.home, os.path.basename(PACKAGE))
-        shutil.copy(PACKAGE, older)
         newer_entry = ["{%s}|||Korva1" % self.library("korva_uuid 'product 1.0.1.0'")]
-        for action, package, status, entries in [("/i", newer, 0, newer_entry), ("/i", older, 1603 % 256, newer_entry),
+        for action, package, status, entries in [("/i", newer, 0, newer_entry), ("/i", PACKAGE, 1603 % 256, newer_entry),
                                                  ("/x", newer, 0, [])]:
             with self.subTest(action=action, package=package):
                 result = self.as_nobody("bash", "-c", 'source "$0"; KORVA_WINE_ARCH=win32 korva_use_state "$1"; '
