@@ -79,6 +79,8 @@ class ReleaseRunsUnprivileged(unittest.TestCase):
         display = self.start_display()
         data, config, documents, launched_from = (os.path.join(self.home, name) for name in
                                                   ("data", "config", "Documents", "launched-from"))
+        # The packages in nobody's own folder: the checkout may be out of its reach.
+        older = shutil.copy(PACKAGE, self.home)
         newer = os.path.join(self.home, "Korva1-1.0.1.0.msi")
         self.build_package(newer, "1.0.1.0")
         os.mkdir(documents)
@@ -88,7 +90,7 @@ class ReleaseRunsUnprivileged(unittest.TestCase):
         state = os.path.join(data, "korva1")
         installed = glob.escape(state) + "/prefix/drive_c/users/*/"
 
-        installing = self.as_nobody(os.path.join(self.checkout, "scripts", "install.sh"), PACKAGE)
+        installing = self.as_nobody(os.path.join(self.checkout, "scripts", "install.sh"), older)
         self.assertEqual(installing.returncode, 0, installing.stdout + installing.stderr)
         (exe,) = glob.glob(installed + "AppData/Local/Programs/Korva1/Korva1.exe")
         with open(exe, "rb") as got, open(RELEASE, "rb") as built:
@@ -129,13 +131,13 @@ class ReleaseRunsUnprivileged(unittest.TestCase):
         # The package as Windows Installer takes it: a later version
         # replaces it, an older one is refused (1603), removal takes it out.
         newer_entry = ["{%s}|||Korva1" % self.library("korva_uuid 'product 1.0.1.0'")]
-        for action, package, status, entries in [("/i", newer, 0, newer_entry), ("/i", PACKAGE, 1603 % 256, newer_entry),
+        for action, package, status, entries in [("/i", newer, 0, newer_entry), ("/i", older, 1603 % 256, newer_entry),
                                                  ("/x", newer, 0, [])]:
             with self.subTest(action=action, package=package):
                 result = self.as_nobody("bash", "-c", 'source "$0"; KORVA_WINE_ARCH=win32 korva_use_state "$1"; '
                                         '"$WINE64" msiexec "$2" "Z:$3" /qn; echo "status $?"; '
                                         '"$WINE64" uninstaller --list',
-                                        os.path.join(ROOT, "scripts", "lib", "korva.sh"), state, action,
+                                        os.path.join(self.checkout, "scripts", "lib", "korva.sh"), state, action,
                                         package.replace("/", "\\"))
                 self.assertEqual(result.stdout.splitlines(), [f"status {status}", *entries], result.stderr)
         self.assertEqual(glob.glob(installed + "AppData/Local/Programs/Korva1")
