@@ -1,8 +1,10 @@
 """The release as a person runs it and installs it: not as root. Root only
 installs packages; nothing of running or installing needs its rights."""
 
+import filecmp
 import glob
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -74,78 +76,72 @@ class ReleaseRunsUnprivileged(unittest.TestCase):
         self.assertIn("is not owned by you", run.stderr)
 
     def test_install_start_from_the_menu_upgrade_and_remove(self):
-        if not os.path.isfile(PACKAGE):
-            self.fail(f"no package {PACKAGE!r}: run scripts/package.sh first")
+        self.assertTrue(os.path.isfile(PACKAGE), f"no package {PACKAGE!r}: run scripts/package.sh first")
         display = self.start_display()
         data, config, documents, launched_from = (os.path.join(self.home, name) for name in
                                                   ("data", "config", "Documents", "launched-from"))
         # The packages in nobody's own folder: the checkout may be out of its reach.
-        older = shutil.copy(PACKAGE, self.home)
-        newer = os.path.join(self.home, "Korva1-1.0.1.0.msi")
-        self.build_package(newer, "1.0.1.0")
+        older, newer = shutil.copy(PACKAGE, self.home), os.path.join(self.home, "Korva1-1.0.1.0.msi")
+        icon = os.path.join(ROOT, "build", "windows-x86", "res", "Korva1.ico")
+        newer_entry = ["{%s}|||Korva1" % self.package_library(
+            f'korva_msi "{RELEASE}" "{icon}" 1.0.1.0 0 "{newer}" && korva_uuid "product 1.0.1.0"')]
         os.mkdir(documents)
         os.mkdir(launched_from)
         self.give_to_nobody(self.home)
         self.env.update(XDG_DATA_HOME=data, XDG_CONFIG_HOME=config, DISPLAY=display)
+        install = os.path.join(self.checkout, "scripts", "install.sh")
         state = os.path.join(data, "korva1")
-        installed = glob.escape(state) + "/prefix/drive_c/users/*/"
+        user = glob.escape(state) + "/prefix/drive_c/users/*/"
 
-        installing = self.as_nobody(os.path.join(self.checkout, "scripts", "install.sh"), older)
-        self.assertEqual(installing.returncode, 0, installing.stdout + installing.stderr)
-        (exe,) = glob.glob(installed + "AppData/Local/Programs/Korva1/Korva1.exe")
-        with open(exe, "rb") as got, open(RELEASE, "rb") as built:
-            self.assertEqual(got.read(), built.read(), "the installed exe is not the release")
+        installing = self.as_nobody(install, older)
+        self.assertEqual(installing.returncode, 0, installing.stderr)
+        (exe,) = glob.glob(user + "AppData/Local/Programs/Korva1/Korva1.exe")
+        self.assertTrue(filecmp.cmp(exe, RELEASE, shallow=False), "the installed exe is not the release")
         entry = os.path.join(data, "applications", "wine", "Programs", "Korva1.desktop")
         subprocess.run(["desktop-file-validate", entry], check=True)
         with open(entry) as f:
-            icon = dict(line.split("=", 1) for line in f.read().splitlines() if "=" in line)["Icon"]
-        self.assertTrue(glob.glob(os.path.join(data, "icons", "hicolor", "*", "apps", icon + ".png")))
+            (icon_name,) = re.findall(r"^Icon=(.*)$", f.read(), re.M)
+        self.assertTrue(glob.glob(f"{data}/icons/hicolor/*/apps/{icon_name}.png"))
 
         # Started from the menu as a desktop starts it, without the checkout,
         # on a desktop whose locale would give Wine another code page.
-        moved = self.checkout + "-moved"
-        os.rename(self.checkout, moved)
-        launched = self.as_nobody("gio", "launch", entry, LC_ALL="ru_RU.UTF-8", timeout=30, output=subprocess.DEVNULL,
+        os.rename(self.checkout, self.checkout + "-moved")
+        launched = self.as_nobody("gio", "launch", entry, LC_ALL="ru_RU.UTF-8", output=subprocess.DEVNULL,
                                   cwd=launched_from)
-        os.rename(moved, self.checkout)
+        os.rename(self.checkout + "-moved", self.checkout)
         self.assertEqual(launched.returncode, 0)
-        window = poll(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Korva1$"],
-                                             env={**os.environ, "DISPLAY": display}, capture_output=True,
-                                             text=True).stdout.split(), bool, "the form from the menu", 60)[0]
-        xdotool = lambda *args: subprocess.run(["xdotool", *args], env={**os.environ, "DISPLAY": display},
-                                               check=True, capture_output=True, text=True).stdout
-        program = int(xdotool("getwindowpid", window))
+        x = lambda *args: subprocess.run(["xdotool", *args], env={**os.environ, "DISPLAY": display},
+                                         capture_output=True, text=True).stdout.split()
+        (window,) = poll(lambda: x("search", "--onlyvisible", "--name", "^Korva1$"), bool, "the form", 60)
+        (program,) = x("getwindowpid", window)
         with open(f"/proc/{program}/environ") as f:
             environment = dict(v.split("=", 1) for v in f.read().split("\0") if "=" in v)
-        self.assertEqual((environment.get("LC_CTYPE"), environment.get("LC_ALL", "")), ("C.UTF-8", ""))
+        self.assertEqual((environment["LC_CTYPE"], environment.get("LC_ALL", "")), ("C.UTF-8", ""))
         with open(f"/proc/{program}/exe", "rb") as f:
             self.assertEqual(f.read(5), b"\x7fELF\x01", "not 32-bit Wine")
         # Shift+Tab from the first field: "Speichern Stream Binär".
-        xdotool("windowfocus", "--sync", window, "key", "shift+Tab", "space")
+        x("windowfocus", "--sync", window, "key", "shift+Tab", "space")
         saved = os.path.join(documents, "Korva1", "test.bin")
         poll(lambda: os.path.exists(saved), bool, "test.bin in Documents\\Korva1")
         self.assertEqual(os.listdir(launched_from), [])
-        xdotool("windowfocus", "--sync", window, "key", "Escape")
+        x("windowfocus", "--sync", window, "key", "Escape")
         poll(lambda: not os.path.exists(f"/proc/{program}"), bool, "the program to end")
 
-        # The package as Windows Installer takes it: a later version
-        # replaces it, an older one is refused (1603), removal takes it out.
-        newer_entry = ["{%s}|||Korva1" % self.library("korva_uuid 'product 1.0.1.0'")]
+        # As Windows Installer takes the package: a later version replaces
+        # it, an older one is refused (1603), removal takes it out.
         for action, package, status, entries in [("/i", newer, 0, newer_entry), ("/i", older, 1603 % 256, newer_entry),
                                                  ("/x", newer, 0, [])]:
             with self.subTest(action=action, package=package):
                 result = self.as_nobody("bash", "-c", 'source "$0"; KORVA_WINE_ARCH=win32 korva_use_state "$1"; '
                                         '"$WINE64" msiexec "$2" "Z:$3" /qn; echo "status $?"; '
-                                        '"$WINE64" uninstaller --list',
-                                        os.path.join(self.checkout, "scripts", "lib", "korva.sh"), state, action,
-                                        package.replace("/", "\\"))
+                                        '"$WINE64" uninstaller --list', f"{self.checkout}/scripts/lib/korva.sh",
+                                        state, action, package.replace("/", "\\"))
                 self.assertEqual(result.stdout.splitlines(), [f"status {status}", *entries], result.stderr)
-        self.assertEqual(glob.glob(installed + "AppData/Local/Programs/Korva1")
-                         + glob.glob(installed + "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Korva1.lnk"),
-                         [])
+        self.assertEqual(glob.glob(user + "AppData/Local/Programs/Korva1")
+                         + glob.glob(user + "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Korva1.lnk"), [])
 
-        removing = self.as_nobody(os.path.join(self.checkout, "scripts", "install.sh"), "--remove")
-        self.assertEqual(removing.returncode, 0, removing.stdout + removing.stderr)
+        removing = self.as_nobody(install, "--remove")
+        self.assertEqual(removing.returncode, 0, removing.stderr)
         self.assertFalse(os.path.exists(state))
         self.assertEqual(glob.glob(f"{data}/**/*Korva1*", recursive=True)
                          + glob.glob(f"{config}/**/*Korva1*", recursive=True), [])
@@ -158,11 +154,8 @@ class ReleaseRunsUnprivileged(unittest.TestCase):
         self.addCleanup(wine_shell, state, "korva_display_stop")
         return wine_shell(state, 'korva_display_start && echo "$DISPLAY"').stdout.strip()
 
-    def build_package(self, path, version):
-        """The release packaged as another version, as scripts/package.sh packages it."""
-        self.library(f'korva_msi "{RELEASE}" "{ROOT}/build/windows-x86/res/Korva1.ico" {version} 0 "{path}"')
-
-    def library(self, script):
+    def package_library(self, script):
+        """Runs a script with scripts/lib/package.sh, which builds the packages."""
         return subprocess.run(["bash", "-c", f'set -euo pipefail; source "{ROOT}/scripts/lib/package.sh"; {script}'],
                               check=True, capture_output=True, text=True).stdout.strip()
 
