@@ -236,14 +236,6 @@ def parse_version_node(data, pos):
     return key, value, children, end
 
 
-def parse_version(text):
-    """"X.Y.Z.W" as four numbers, each fitting the 16 bits the version block gives it."""
-    parts = text.split(".")
-    if len(parts) != 4 or not all(p.isdigit() and int(p) <= 0xFFFF for p in parts):
-        raise argparse.ArgumentTypeError("%r is not a version X.Y.Z.W" % text)
-    return tuple(int(p) for p in parts)
-
-
 def check_version(data, version, fail):
     key, fixed, children, _ = parse_version_node(data, 0)
     if key != "VS_VERSION_INFO" or len(fixed) != 52:
@@ -325,7 +317,8 @@ def check(path, machine, version):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--machine", choices=MACHINES, required=True)
-    parser.add_argument("--version", type=parse_version, required=True,
+    # CMake has checked that the project's version has four numbers.
+    parser.add_argument("--version", type=lambda text: tuple(map(int, text.split("."))), required=True,
                         help="the program's version, X.Y.Z.W")
     parser.add_argument("exe")
     args = parser.parse_args()
