@@ -88,7 +88,7 @@ install_package() {
   "$root/scripts/install-deps.sh" release
   if [ -z "$msi" ]; then
     "$root/scripts/package.sh"
-    msi=$(compgen -G "$root/dist/Korva1-*.msi" | sort -V | tail -n1)
+    msi=$(compgen -G "$root/dist/Korva1-*.msi")
   fi
   [ -f "$msi" ] || { echo "No package $msi" >&2 && exit 1; }
   msi=$(cd "$(dirname "$msi")" && pwd)/$(basename "$msi")

@@ -19,8 +19,9 @@ epoch=$(korva_package_epoch "$root")
 dist="$root/dist"
 msi="Korva1-$version.msi"
 zip="Korva1-$version-win32.zip"
+# dist/ holds this version's packages only.
 mkdir -p "$dist"
-rm -f "$dist/SHA256SUMS"
+rm -f "$dist"/Korva1-* "$dist/SHA256SUMS"
 korva_msi "$build/app/Korva1.exe" "$build/res/Korva1.ico" "$version" "$epoch" "$dist/$msi"
 korva_zip "$build/app/Korva1.exe" "$version" "$epoch" "$dist/$zip"
 (cd "$dist" && sha256sum "$msi" "$zip" >SHA256SUMS)
