@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Checks a built Korva1.exe on disk: machine type, GUI subsystem, imports
+"""Checks a built Korva1.exe on disk: machine type, GUI subsystem and the
+oldest Windows it declares (Vista, 6.0), imports
 of system DLLs only, and the resources the program and its users rely on
 (the form's dialog template, the icon, the version block and the manifest).
 
@@ -15,6 +16,8 @@ from pathlib import Path
 
 MACHINES = {"x86-64": (0x8664, 0x20B), "i686": (0x14C, 0x10B)}
 GUI_SUBSYSTEM = 2
+# Vista: the program imports GetTickCount64.
+OLDEST_WINDOWS = (6, 0)
 SYSTEM_DLLS = {"kernel32", "user32", "gdi32", "comctl32", "advapi32", "shell32",
                "msvcrt", "ucrtbase", "ole32", "oleaut32", "oleacc", "comdlg32"}
 
@@ -66,6 +69,8 @@ class PeFile:
         opt = pe + 24
         self.magic = struct.unpack_from("<H", data, opt)[0]
         self.subsystem = struct.unpack_from("<H", data, opt + 68)[0]
+        self.versions = {"operating system": struct.unpack_from("<HH", data, opt + 40),
+                         "subsystem": struct.unpack_from("<HH", data, opt + 48)}
         dirs = opt + (112 if self.magic == 0x20B else 96)
         self.dirs = [struct.unpack_from("<II", data, dirs + 8 * i) for i in range(16)]
         table = opt + opt_size
@@ -295,6 +300,9 @@ def check(path, machine, version):
         fail("machine 0x%x (optional header 0x%x), expected %s" % (pe.machine, pe.magic, machine))
     if pe.subsystem != GUI_SUBSYSTEM:
         fail("subsystem %d, expected %d (GUI)" % (pe.subsystem, GUI_SUBSYSTEM))
+    for name, declared in pe.versions.items():
+        if declared != OLDEST_WINDOWS:
+            fail("%s version %d.%d, expected %d.%d" % ((name, *declared, *OLDEST_WINDOWS)))
     for dll in pe.imports():
         if not is_system_dll(dll):
             fail("imports %s, which is not a system DLL" % dll)
