@@ -46,13 +46,15 @@ korva_at_epoch() {
 }
 
 # Writes OUT.msi (an absolute path) for EXE with ICON as version VERSION at
-# the time EPOCH. The product code follows from the version, the package
-# code from the version and the exe's bytes: two builds with one version
-# are two packages. wixl writes neither, nor the German language of the
-# package's summary, so msibuild sets them afterwards. Fails on any warning
-# of wixl's: it leaves out what it cannot build.
+# the time EPOCH. wixl builds it from Korva1.wxs; msibuild then adds the
+# German interface (packaging/ui) and sets the code page 1252 for every text,
+# the package code and the summary's German language, which wixl does not
+# write. The product code follows from the version, the package code from
+# the version and every input: two packages that differ in anything have two
+# codes. Fails on any warning of wixl's: it leaves out what it cannot build.
 korva_msi() {
   local exe=$1 icon=$2 version=$3 epoch=$4 out=$5 stage warnings status=0
+  local subject="Korva1 – Studentendaten" author=Korva1-Entwicklung template="Intel;1031"
   stage=$(mktemp -d)
   korva_stage "$stage" "$epoch" "$exe" "$icon"
   # wixl finds sources only by relative names.
@@ -66,8 +68,45 @@ korva_msi() {
     rm -f "$out"
     return 1
   fi
-  korva_at_epoch "$epoch" msibuild "$out" -s "Korva1 – Studentendaten" Korva1-Entwicklung "Intel;1031" \
-    "{$(korva_uuid "package $version $(sha256sum <"$exe" | cut -d' ' -f1)")}"
+  # In one order in any locale: the tables' order shows in the bytes.
+  local tables rows inputs inserts interface=() file
+  mapfile -t tables < <(printf '%s\n' "$korva_packaging"/ui/*.idt | LC_ALL=C sort)
+  mapfile -t rows < <(printf '%s\n' "$korva_packaging"/ui/rows/*.idt | LC_ALL=C sort)
+  inputs=$( (for file in "$exe" "$icon" "${BASH_SOURCE[0]}" "$korva_packaging"/{Korva1.wxs,_ForceCodepage.idt} \
+    "${tables[@]}" "${rows[@]}"; do sha256sum <"$file"; done && printf '%s\n' "$version" "$subject" "$author" "$template") |
+    sha256sum | cut -d' ' -f1)
+  # The code page first, for the texts that follow. The interface's own
+  # tables are imported whole; rows for wixl's tables are inserted, since an
+  # import replaces a whole table. The summary comes last.
+  interface=(-i "$korva_packaging/_ForceCodepage.idt")
+  for file in "${tables[@]}"; do interface+=(-i "$file"); done
+  inserts=$(korva_idt_inserts "${rows[@]}") || { rm -f "$out" && return 1; }
+  while IFS= read -r file; do interface+=(-q "$file"); done <<<"$inserts"
+  korva_at_epoch "$epoch" msibuild "$out" "${interface[@]}" -s "$subject" "$author" "$template" \
+    "{$(korva_uuid "package $inputs")}" || { rm -f "$out" && return 1; }
+}
+
+# Prints an SQL INSERT for each row of the IDT files, tables that wixl writes
+# too. A column of type i or I is a number, any other a text. An empty field
+# is left out (msibuild's SQL has no NULL), and SQL has no escape for the
+# quote that ends a text.
+korva_idt_inserts() {
+  awk -F'\t' '
+    FNR == 1 { split($0, names, "\t") }
+    FNR == 2 { split($0, types, "\t") }
+    FNR == 3 { table = $1 }
+    FNR > 3 && NF {
+      columns = values = ""
+      for (i = 1; i <= NF; i++) {
+        if ($i == "") continue
+        if (types[i] ~ /^[iI]/) value = $i
+        else if (index($i, "\047")) { print FILENAME ": a quote in " $i > "/dev/stderr"; exit 1 }
+        else value = "\047" $i "\047"
+        columns = columns (columns == "" ? "" : ", ") "`" names[i] "`"
+        values = values (values == "" ? "" : ", ") value
+      }
+      print "INSERT INTO `" table "` (" columns ") VALUES (" values ")"
+    }' "$@"
 }
 
 # Writes OUT.zip (an absolute path) with EXE and the short German text for
