@@ -1,6 +1,7 @@
 #!/bin/bash
 # Makes the release's packages in dist/: Korva1-VERSION.msi, which installs
-# Korva1 for one person with a Start-menu entry (packaging/Korva1.wxs);
+# Korva1 for one person with a Start-menu entry and a German interface
+# (packaging/Korva1.wxs, packaging/ui), its tables checked;
 # Korva1-VERSION-win32.zip, the exe with a short German text; and
 # SHA256SUMS for both. It builds the 32-bit release first. The same commit
 # gives the same bytes anywhere: the time is SOURCE_DATE_EPOCH where it is
@@ -23,6 +24,8 @@ zip="Korva1-$version-win32.zip"
 mkdir -p "$dist"
 rm -f "$dist"/Korva1-* "$dist/SHA256SUMS"
 korva_msi "$build/app/Korva1.exe" "$build/res/Korva1.ico" "$version" "$epoch" "$dist/$msi"
+faults=$("$root/scripts/check-msi-tables.py" "$dist/$msi") ||
+  { echo "$faults" && echo "The MSI's tables are broken (packaging/ui)" && exit 1; } >&2
 korva_zip "$build/app/Korva1.exe" "$version" "$epoch" "$dist/$zip"
 (cd "$dist" && sha256sum "$msi" "$zip" >SHA256SUMS)
 echo "Packages of Korva1 $version in $dist:"
