@@ -4,7 +4,6 @@ installs packages; nothing of running or installing needs its rights."""
 import filecmp
 import glob
 import os
-import re
 import shutil
 import subprocess
 import sys
@@ -18,6 +17,7 @@ from korva import poll, wine_shell  # noqa: E402
 
 # nobody and nogroup
 UNPRIVILEGED = 65534
+AS_NOBODY = ["setpriv", "--reuid", str(UNPRIVILEGED), "--regid", str(UNPRIVILEGED), "--clear-groups"]
 RELEASE = os.path.join(ROOT, "build", "windows-x86", "app", "Korva1.exe")
 PACKAGE = os.environ.get("KORVA_PACKAGE", "")
 
@@ -53,8 +53,7 @@ class ReleaseRunsUnprivileged(unittest.TestCase):
 
     def as_nobody(self, *command, timeout=300, output=subprocess.PIPE, cwd=None, **env):
         """Runs a command as nobody; OUTPUT where a program that it starts outlives it (not a pipe)."""
-        return subprocess.run(["setpriv", "--reuid", str(UNPRIVILEGED), "--regid", str(UNPRIVILEGED),
-                               "--clear-groups", *command], cwd=cwd or self.home, env={**self.env, **env},
+        return subprocess.run([*AS_NOBODY, *command], cwd=cwd or self.home, env={**self.env, **env},
                               stdout=output, stderr=output, text=True, timeout=timeout)
 
     def test_headless_run_then_one_whose_program_cannot_start(self):
@@ -75,77 +74,119 @@ class ReleaseRunsUnprivileged(unittest.TestCase):
         self.assertIn("The program ended before its window 'Korva1' appeared", run.stderr)
         self.assertIn("is not owned by you", run.stderr)
 
-    def test_install_start_from_the_menu_upgrade_and_remove(self):
+    def test_msi_install_upgrade_and_remove(self):
         self.assertTrue(os.path.isfile(PACKAGE), f"no package {PACKAGE!r}: run scripts/package.sh first")
-        display = self.start_display()
-        data, config, documents, launched_from = (os.path.join(self.home, name) for name in
-                                                  ("data", "config", "Documents", "launched-from"))
+        self.display = self.start_display()
+        self.state = os.path.join(self.home, "state")
+        # Wine makes Documents the user's own ~/Documents.
+        files = os.path.join(self.home, "Documents", "Korva1")
+        os.mkdir(os.path.dirname(files))
         # The packages in nobody's own folder: the checkout may be out of its reach.
         older, newer = shutil.copy(PACKAGE, self.home), os.path.join(self.home, "Korva1-1.0.1.0.msi")
         icon = os.path.join(ROOT, "build", "windows-x86", "res", "Korva1.ico")
-        newer_entry = ["{%s}|||Korva1" % self.package_library(
-            f'korva_msi "{RELEASE}" "{icon}" 1.0.1.0 0 "{newer}" && korva_uuid "product 1.0.1.0"')]
-        os.mkdir(documents)
-        os.mkdir(launched_from)
+        older_entry, newer_entry = ("{%s}|||Korva1" % self.package_library(f'korva_uuid "product {version}"')
+                                    for version in ("1.0.0.1", "1.0.1.0"))
+        self.package_library(f'korva_msi "{RELEASE}" "{icon}" 1.0.1.0 0 "{newer}"')
         self.give_to_nobody(self.home)
-        self.env.update(XDG_DATA_HOME=data, XDG_CONFIG_HOME=config, DISPLAY=display)
-        install = os.path.join(self.checkout, "scripts", "install.sh")
-        state = os.path.join(data, "korva1")
-        user = glob.escape(state) + "/prefix/drive_c/users/*/"
+        self.env.update(DISPLAY=self.display)
+        prepared = self.as_nobody(*self.wine("korva_ensure_prefix"))
+        self.assertEqual(prepared.returncode, 0, prepared.stderr)
+        self.addCleanup(self.as_nobody, *self.wine('"$WINESERVER" -k'))
+        user = glob.escape(self.state) + "/prefix/drive_c/users/*/"
+        installed = lambda: glob.glob(user + "AppData/Local/Programs/Korva1/Korva1.exe")
+        shortcut = lambda: glob.glob(user + "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Korva1.lnk")
 
-        installing = self.as_nobody(install, older)
-        self.assertEqual(installing.returncode, 0, installing.stderr)
-        (exe,) = glob.glob(user + "AppData/Local/Programs/Korva1/Korva1.exe")
-        self.assertTrue(filecmp.cmp(exe, RELEASE, shallow=False), "the installed exe is not the release")
-        entry = os.path.join(data, "applications", "wine", "Programs", "Korva1.desktop")
-        subprocess.run(["desktop-file-validate", entry], check=True)
-        with open(entry) as f:
-            (icon_name,) = re.findall(r"^Icon=(.*)$", f.read(), re.M)
-        self.assertTrue(glob.glob(f"{data}/icons/hicolor/*/apps/{icon_name}.png"))
+        # As Windows Installer takes the package, each dialog answered with a
+        # real key as it appears: (its title, the key); no dialogs: /qn. The
+        # cancelled install changes nothing, a later version replaces the
+        # earlier one, an older one is refused (1603).
+        for case, action, package, dialogs, status, entries in [
+                ("cancelled at the welcome", "/i", older, [("1.0.0.1 installieren", "Escape"),
+                                                          ("1.0.0.1 – Abbrechen?", "alt+j"),
+                                                          ("1.0.0.1 – Abgebrochen", "space")], 1602, []),
+                ("silent", "/i", older, None, 0, [older_entry]),
+                ("full UI, a later version", "/i", newer, [("1.0.1.0 installieren", "space"),
+                                                           ("1.0.1.0 – Fertig", "space")], 0, [newer_entry]),
+                ("an older version", "/i", older, None, 1603, [newer_entry]),
+                ("removal", "/x", newer, None, 0, [])]:
+            with self.subTest(case):
+                self.assertEqual(self.msiexec(action, package, dialogs), status % 256)
+                listed = self.as_nobody(*self.wine('"$WINE64" uninstaller --list'))
+                self.assertEqual(listed.stdout.splitlines(), entries, listed.stderr)
+                if case == "cancelled at the welcome":
+                    self.assertEqual(installed() + shortcut(), [])
+                if case == "silent":
+                    self.assertTrue(filecmp.cmp(installed()[0], RELEASE, shallow=False), "the installed exe is not the release")
+                    self.assertEqual(self.programs(), [], "the silent install started Korva1")
+                    # Started as the Start menu starts it.
+                    self.as_nobody(*self.wine('"$WINE" start /unix "$1"', shortcut()[0]), output=subprocess.DEVNULL)
+                if case in ("silent", "full UI, a later version"):
+                    self.save_in_the_form(files)
+        self.assertEqual(installed() + shortcut(), [])
+        self.assertTrue(os.path.exists(os.path.join(files, "test.bin")))
 
-        # Started from the menu as a desktop starts it, without the checkout,
-        # on a desktop whose locale would give Wine another code page.
-        os.rename(self.checkout, self.checkout + "-moved")
-        launched = self.as_nobody("gio", "launch", entry, LC_ALL="ru_RU.UTF-8", output=subprocess.DEVNULL,
-                                  cwd=launched_from)
-        os.rename(self.checkout + "-moved", self.checkout)
-        self.assertEqual(launched.returncode, 0)
-        x = lambda *args: subprocess.run(["xdotool", *args], env={**os.environ, "DISPLAY": display},
-                                         capture_output=True, text=True).stdout.split()
-        (window,) = poll(lambda: x("search", "--onlyvisible", "--name", "^Korva1$"), bool, "the form", 60)
-        (program,) = x("getwindowpid", window)
-        with open(f"/proc/{program}/environ") as f:
-            environment = dict(v.split("=", 1) for v in f.read().split("\0") if "=" in v)
-        self.assertEqual((environment["LC_CTYPE"], environment.get("LC_ALL", "")), ("C.UTF-8", ""))
-        with open(f"/proc/{program}/exe", "rb") as f:
-            self.assertEqual(f.read(5), b"\x7fELF\x01", "not 32-bit Wine")
+    def wine(self, script, *args):
+        """A command that runs SCRIPT in bash with the scripts' library and the
+        32-bit Wine of the test's state folder; ARGS are its $1 and on."""
+        return ["bash", "-c", 'set -euo pipefail; source "$0"; export KORVA_WINE_ARCH=win32; korva_use_state "$1"; '
+                f'shift; {script}', f"{self.checkout}/scripts/lib/korva.sh", self.state, *args]
+
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool", *args], env={**os.environ, "DISPLAY": self.display},
+                              capture_output=True, text=True).stdout.splitlines()
+
+    def windows(self):
+        """The display's visible windows: {id: title}; no title where it has just closed."""
+        return {window: "".join(self.xdotool("getwindowname", window))
+                for window in self.xdotool("search", "--onlyvisible", "--name", ".")}
+
+    def programs(self):
+        """The process ids of Korva1.exe in the test's prefix."""
+        found = []
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open(f"/proc/{pid}/cmdline", "rb") as cmdline, open(f"/proc/{pid}/environ", "rb") as environ:
+                    if b"Korva1.exe" in cmdline.read() and f"WINEPREFIX={self.state}/".encode() in environ.read():
+                        found.append(pid)
+            except OSError:  # ended meanwhile
+                pass
+        return found
+
+    def msiexec(self, action, package, dialogs):
+        """Runs msiexec as nobody on PACKAGE; with DIALOGS, in full UI, pressing
+        each key in the dialog of its title once it appears; without, with
+        /qn, when no window may appear. Returns msiexec's status."""
+        command = [action, "Z:" + package.replace("/", "\\"), *([] if dialogs else ["/qn"])]
+        running = subprocess.Popen([*AS_NOBODY, *self.wine('"$WINE64" msiexec "$@"', *command)], cwd=self.home,
+                                   env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(running.kill)
+        deadline, waiting, seen = time.monotonic() + 120, list(dialogs or []), {}
+        while running.poll() is None and time.monotonic() < deadline:
+            shown = self.windows()
+            seen.update(shown)
+            for window, title in shown.items():
+                if waiting and title == "Korva1 " + waiting[0][0]:
+                    self.xdotool("windowfocus", "--sync", window, "key", waiting.pop(0)[1])
+            time.sleep(0.05)
+        self.assertEqual(waiting, [], f"msiexec {action} ended or timed out; the windows were {sorted(seen.values())}")
+        if not dialogs:
+            self.assertEqual(seen, {}, f"msiexec {action} /qn showed windows")
+        return running.wait(10)
+
+    def save_in_the_form(self, files):
+        """The form started in FILES (Documents\\Korva1): its save lands there;
+        Escape ends it."""
+        saved = os.path.join(files, "test.bin")
+        if os.path.exists(saved):
+            os.remove(saved)
+        (window,) = poll(lambda: [w for w, title in self.windows().items() if title == "Korva1"], bool, "the form", 60)
+        (program,) = self.xdotool("getwindowpid", window)
+        self.assertEqual(os.readlink(f"/proc/{program}/cwd"), files)
         # Shift+Tab from the first field: "Speichern Stream Binär".
-        x("windowfocus", "--sync", window, "key", "shift+Tab", "space")
-        saved = os.path.join(documents, "Korva1", "test.bin")
+        self.xdotool("windowfocus", "--sync", window, "key", "shift+Tab", "space")
         poll(lambda: os.path.exists(saved), bool, "test.bin in Documents\\Korva1")
-        self.assertEqual(os.listdir(launched_from), [])
-        x("windowfocus", "--sync", window, "key", "Escape")
+        self.xdotool("windowfocus", "--sync", window, "key", "Escape")
         poll(lambda: not os.path.exists(f"/proc/{program}"), bool, "the program to end")
-
-        # As Windows Installer takes the package: a later version replaces
-        # it, an older one is refused (1603), removal takes it out.
-        for action, package, status, entries in [("/i", newer, 0, newer_entry), ("/i", older, 1603 % 256, newer_entry),
-                                                 ("/x", newer, 0, [])]:
-            with self.subTest(action=action, package=package):
-                result = self.as_nobody("bash", "-c", 'source "$0"; KORVA_WINE_ARCH=win32 korva_use_state "$1"; '
-                                        '"$WINE64" msiexec "$2" "Z:$3" /qn; echo "status $?"; '
-                                        '"$WINE64" uninstaller --list', f"{self.checkout}/scripts/lib/korva.sh",
-                                        state, action, package.replace("/", "\\"))
-                self.assertEqual(result.stdout.splitlines(), [f"status {status}", *entries], result.stderr)
-        self.assertEqual(glob.glob(user + "AppData/Local/Programs/Korva1")
-                         + glob.glob(user + "AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Korva1.lnk"), [])
-
-        removing = self.as_nobody(install, "--remove")
-        self.assertEqual(removing.returncode, 0, removing.stderr)
-        self.assertFalse(os.path.exists(state))
-        self.assertEqual(glob.glob(f"{data}/**/*Korva1*", recursive=True)
-                         + glob.glob(f"{config}/**/*Korva1*", recursive=True), [])
-        self.assertTrue(os.path.exists(saved))
 
     def start_display(self):
         """A virtual display that any local user may use, as a desktop's."""
