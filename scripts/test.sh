@@ -65,7 +65,9 @@ steps_begin "The program builds with only what running needs"
 # What scripts/run.sh builds, in a folder of its own, with GoogleTest's
 # sources out of reach as on a machine without the test package set.
 without_tests=$(mktemp -d)
-cmake --preset windows-x64 -S . -B "$without_tests" --no-warn-unused-cli -DKORVA_GTEST_SOURCE="$without_tests/no-googletest" >/dev/null
+mapfile -t ccache < <(korva_ccache_options "$root")
+cmake --preset windows-x64 -S . -B "$without_tests" --no-warn-unused-cli -DKORVA_GTEST_SOURCE="$without_tests/no-googletest" \
+  "${ccache[@]}" >/dev/null
 ninja -C "$without_tests" --quiet Korva1
 rm -rf "$without_tests"
 echo "Korva1.exe builds without the tests' packages."
