@@ -6,12 +6,14 @@
 # Usage: build.sh [--tests] PRESET [TARGET...]
 #   --tests  with the tests, which need the test package set; a folder
 #            configured without them (as scripts/run.sh leaves it) gets them
-#            in place, and keeps them
+#            in place, and keeps them, with the compiler cache of that set
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/lib/korva.sh"
 options=()
 if [ "${1:-}" = --tests ]; then
-  options=(-DBUILD_TESTING=ON)
+  mapfile -t options < <(korva_ccache_options "$root")
+  options+=(-DBUILD_TESTING=ON)
   shift
 fi
 preset=$1

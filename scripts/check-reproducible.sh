@@ -18,7 +18,9 @@ trap 'rm -rf "$copy"' EXIT
 cd "$root"
 git ls-files -z --cached --others --exclude-standard | xargs -0 cp --parents -t "$copy"
 # The copy has no commit to take the time from. TZ: 13 hours east of UTC.
-(umask 077 && SOURCE_DATE_EPOCH=$(korva_package_epoch "$root") TZ=KORVA-13 LC_ALL=C "$copy/scripts/package.sh" >/dev/null)
+# No compiler cache: the release in build/ may come from scripts/test.sh's.
+(umask 077 && SOURCE_DATE_EPOCH=$(korva_package_epoch "$root") TZ=KORVA-13 LC_ALL=C CCACHE_DISABLE=1 \
+  "$copy/scripts/package.sh" >/dev/null)
 
 status=0
 while read -r sum name; do

@@ -25,9 +25,10 @@ declare -A sets=(
              libxi6:i386 libxfixes3:i386 libxcomposite1:i386 libxxf86vm1:i386"
   [package]="cmake ninja-build python3 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wixl msitools faketime zip"
   # desktop-file-utils and libglib2.0-bin: a menu entry checked and started as a desktop does.
+  # ccache: the tests' builds keep a compiler cache across runs.
   [test]="shellcheck icoutils openbox chromium chromium-driver python3-selenium
           g++ googletest strace clang-14 libclang-rt-14-dev llvm-14 clang-tidy-14 clang-format-14 locales
-          desktop-file-utils libglib2.0-bin"
+          desktop-file-utils libglib2.0-bin ccache"
 )
 suite=bookworm
 backports=/etc/apt/sources.list.d/korva1-backports.sources

@@ -1,17 +1,20 @@
 #!/bin/bash
 # Installs what the tests need, builds everything and runs every test and
-# check, each step under a "== " heading (docs/development.md lists them).
-# Warnings are errors in every build.
+# check, each step under a "== " heading and timed; the long tests as an
+# unprivileged user run beside the other steps (docs/development.md says
+# which run at once, and why). It ends with a table of the steps and their
+# seconds, also when a step fails. Warnings are errors in every build.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 source scripts/lib/korva.sh
+source scripts/lib/steps.sh
 jobs=$(nproc)
 fuzz_seconds=${KORVA_FUZZ_SECONDS:-30}
 min_coverage=95
 
+steps_begin "The test package set and 32-bit Wine"
 scripts/install-deps.sh test
-
 # Debian's 32-bit Wine for the release's runs, checked before any test (and
 # where qemu-i386 runs it, registered). Where it cannot be had at all, those
 # tests are skipped; CI must run them.
@@ -25,45 +28,51 @@ elif [ "$status" != 0 ]; then
   exit "$status"
 fi
 
-echo "== shellcheck on every script"
+steps_begin "shellcheck on every script"
 mapfile -t scripts < <(git ls-files scripts tests bench .ci | xargs grep -l '^#!/bin/bash\|^# shellcheck shell=bash')
 shellcheck -x "${scripts[@]}"
 echo "No findings."
 
-echo "== Every header on its own"
+# The release and its tests are built before anything runs beside: the
+# tests as an unprivileged user read the exe and dist/.
+steps_begin "The 32-bit release with its tests, and its packages (scripts/package.sh)"
+scripts/build.sh --tests windows-x86
+scripts/package.sh
+(cd dist && sha256sum -c SHA256SUMS)
+
+steps_begin "Native tests (clang, ASan, UBSan), with line coverage"
+scripts/build.sh native
+rm -rf build/native/profiles
+mapfile -t sources < <(korva_window_free_files .cpp)
+ctest --preset native -j"$jobs" --label-exclude unprivileged --output-junit junit.xml
+scripts/skipped.py build/native/junit.xml
+scripts/coverage.py build/native "$min_coverage" "${sources[@]}"
+
+# The native tests labelled "unprivileged" take the release and its
+# packages as another user, each with displays, prefixes and a home of its
+# own: long, and mostly waiting on Wine.
+steps_beside "Native tests as an unprivileged user" \
+  ctest --preset native -j"$jobs" --label-regex unprivileged --output-junit junit-unprivileged.xml
+
+steps_begin "clang-tidy on the code without window calls"
+clang-tidy-14 -p build/native --quiet "${sources[@]}" 2>/dev/null
+echo "No findings."
+
+steps_begin "Every header on its own"
 scripts/check-headers.sh
 
-echo "== The program builds with only what running needs"
+steps_begin "The program builds with only what running needs"
 # What scripts/run.sh builds, in a folder of its own, with GoogleTest's
 # sources out of reach as on a machine without the test package set.
 without_tests=$(mktemp -d)
-cmake --preset windows-x64 -S . -B "$without_tests" --no-warn-unused-cli -DKORVA_GTEST_SOURCE="$without_tests/no-googletest" >/dev/null
+mapfile -t ccache < <(korva_ccache_options "$root")
+cmake --preset windows-x64 -S . -B "$without_tests" --no-warn-unused-cli -DKORVA_GTEST_SOURCE="$without_tests/no-googletest" \
+  "${ccache[@]}" >/dev/null
 ninja -C "$without_tests" --quiet Korva1
 rm -rf "$without_tests"
 echo "Korva1.exe builds without the tests' packages."
 
-echo "== The release's packages (scripts/package.sh), which the native run's install test takes"
-scripts/package.sh
-(cd dist && sha256sum -c SHA256SUMS)
-
-echo "== Native tests (clang, ASan, UBSan, coverage)"
-scripts/build.sh native
-rm -rf build/native/profiles
-mapfile -t sources < <(korva_window_free_files .cpp)
-ctest --preset native -j"$jobs" --output-junit junit.xml
-scripts/skipped.py build/native/junit.xml
-scripts/coverage.py build/native "$min_coverage" "${sources[@]}"
-
-echo "== clang-tidy on the code without window calls"
-clang-tidy-14 -p build/native --quiet "${sources[@]}" 2>/dev/null
-echo "No findings."
-
-echo "== Fuzzing the record files, ${fuzz_seconds} s per format"
-scripts/build.sh fuzz
-tests/fuzz/run-fuzzers.sh build/fuzz "$fuzz_seconds"
-
-echo "== 32-bit release: checks, a second build and packaging, and the record test under 32-bit Wine"
-scripts/build.sh --tests windows-x86
+steps_begin "32-bit release: its checks and the record test under 32-bit Wine"
 if [ -z "$wine32_unavailable" ]; then
   ctest --preset windows-x86 --output-junit junit.xml
 else
@@ -71,13 +80,23 @@ else
   echo "  skipped e2e_record of the release: $wine32_unavailable"
 fi
 scripts/skipped.py build/windows-x86/junit.xml
+
+steps_begin "32-bit release: packaged again elsewhere, the same bytes"
 scripts/check-reproducible.sh
 
-echo "== Windows tests under Wine"
+steps_begin "Windows tests under Wine, three at once"
 scripts/build.sh --tests windows-x64
 ctest --preset windows-x64 --output-junit junit.xml
 scripts/skipped.py build/windows-x64/junit.xml
 
-echo "== Formatting (.clang-format)"
+steps_join "Native tests as an unprivileged user"
+scripts/skipped.py build/native/junit-unprivileged.xml
+
+# Alone: the fuzzers run for a time, and would get less done beside others.
+steps_begin "Fuzzing the record files, ${fuzz_seconds} s of a core per format"
+scripts/build.sh fuzz
+tests/fuzz/run-fuzzers.sh build/fuzz "$fuzz_seconds"
+
+steps_begin "Formatting (.clang-format)"
 git ls-files -z '*.c' '*.cpp' '*.h' | xargs -0 clang-format-14 --dry-run --Werror
 echo "All C++ is formatted."

@@ -14,6 +14,15 @@
 # and records/. Prints their files ending in SUFFIX (".cpp", ".h").
 korva_window_free_files() { printf '%s\n' core/*"$1" records/*"$1"; }
 
+# Prints CMake's options for a compiler cache, ccache (of the test package
+# set), which checkouts in any folder share: paths under ROOT are hashed
+# relative to it. The release comes out the same byte for byte;
+# scripts/check-reproducible.sh compares it with one built without the cache.
+korva_ccache_options() {
+  local launcher="env;CCACHE_BASEDIR=$1;ccache"
+  printf '%s\n' "-DCMAKE_C_COMPILER_LAUNCHER=$launcher" "-DCMAKE_CXX_COMPILER_LAUNCHER=$launcher"
+}
+
 # Prints the environment of a state folder's Wine, NAME=value a line. Wine's
 # ANSI code page follows LC_CTYPE: C.UTF-8 gives the program's Windows-1252
 # whatever the desktop's language. LC_ALL would override it, so it goes on

@@ -9,8 +9,8 @@ request.
 Environment (set by ctest):
   KORVA_WINE_ARCH   win32 for the 32-bit release under 32-bit Wine, as
                     scripts/lib/korva.sh takes it
-  KORVA_WINE_STATE  state folder of the fixture (Wine prefix and display), the
-                    default for a run
+  KORVA_WINE_STATE  state folder of the test's display and Wine prefix (set
+                    by tests/wine/on-display.sh), the default for a run
   KORVA1_EXE        the program under test
   FORMPROBE_EXE     the probe
 """

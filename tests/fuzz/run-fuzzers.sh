@@ -1,5 +1,7 @@
 #!/bin/bash
-# Runs each record file fuzzer for a bounded time on a copy of its seed corpus.
+# Runs the record file fuzzers, each on a copy of its seed corpus, all at
+# once for the same time: as long as SECONDS each of a core would take on
+# this machine's cores, and at least SECONDS.
 # Usage: run-fuzzers.sh BUILD_DIR SECONDS
 # Prints the number of inputs each target ran; exits non-zero on any finding,
 # whose input is kept under BUILD_DIR/fuzz-findings.
@@ -31,24 +33,39 @@ add_limit_seeds() {
     done
 }
 
-status=0
-for target in fuzz_stdio_text_record fuzz_stream_text_record fuzz_binary_record; do
-    program="$build/tests/fuzz/$target"
-    if [ ! -x "$program" ]; then
-        echo "$target: not built in $build" >&2
-        status=1
-        continue
-    fi
+targets=(fuzz_stdio_text_record fuzz_stream_text_record fuzz_binary_record)
+cores=$(nproc)
+wall=$(((seconds * ${#targets[@]} + cores - 1) / cores))
+((wall > seconds)) || wall=$seconds
+seconds=$wall
+echo "${#targets[@]} fuzzers at once on $cores cores, for $seconds s each"
+
+# Starts one fuzzer in the background, its output in its log.
+start() {
+    local target=$1 program="$build/tests/fuzz/$1"
+    [ -x "$program" ] || { echo "$target: not built in $build" >"$work/$target.log" && return 1; }
     cp -r "$here/corpus/$target" "$work/$target"
     add_limit_seeds "$work/$target"
     mkdir -p "$findings"
-    log="$work/$target.log"
     # A malloc limit far below the RSS limit: a forged length must not make a
     # huge allocation even when it would fit in memory. Inputs may be long
     # enough to hold a value over the field length limit.
     "$program" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=64 -max_len=33000 \
-        -artifact_prefix="$findings/$target-" "$work/$target" >"$log" 2>&1
-    result=$?
+        -artifact_prefix="$findings/$target-" "$work/$target" >"$work/$target.log" 2>&1 &
+}
+
+declare -A pids
+for target in "${targets[@]}"; do
+    start "$target" && pids[$target]=$!
+done
+status=0
+for target in "${targets[@]}"; do
+    log="$work/$target.log"
+    result=1
+    if [ -n "${pids[$target]:-}" ]; then
+        result=0
+        wait "${pids[$target]}" || result=$?
+    fi
     runs=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$log" | tail -n 1)
     if [ "$result" -eq 0 ] && [ -n "$runs" ]; then
         echo "$target: $runs inputs, no finding"
