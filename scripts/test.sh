@@ -26,7 +26,7 @@ elif [ "$status" != 0 ]; then
 fi
 
 echo "== shellcheck on every script"
-mapfile -t scripts < <(git ls-files scripts tests bench .ci | xargs grep -l '^#!/bin/bash\|^# shellcheck shell=bash')
+mapfile -t scripts < <(git ls-files scripts tests bench .ci packaging | xargs grep -l '^#!/bin/bash\|^# shellcheck shell=bash')
 shellcheck -x "${scripts[@]}"
 echo "No findings."
 
@@ -44,6 +44,7 @@ echo "Korva1.exe builds without the tests' packages."
 
 echo "== The release's packages (scripts/package.sh), which the native run's install test takes"
 scripts/package.sh
+scripts/check-deb.sh
 (cd dist && sha256sum -c SHA256SUMS)
 
 echo "== Native tests (clang, ASan, UBSan, coverage)"
