@@ -2,6 +2,8 @@
 """Writes the application icon: a white "K" on a blue rounded square.
 
 Usage: make_icon.py OUTPUT.ico
+       make_icon.py --png SIZE OUTPUT.png   one true-colour image with an
+                                            alpha channel, for Linux desktops
 
 Nine images, in this order: 48, 32 and 16 pixels at 4, 8 and 24 bits per
 pixel, each an uncompressed bitmap with its AND mask. Common icon tools
@@ -10,6 +12,7 @@ so the file is built here byte by byte.
 """
 import struct
 import sys
+import zlib
 
 SIZES = (48, 32, 16)
 DEPTHS = (4, 8, 24)
@@ -146,11 +149,39 @@ def icon_file():
     return out + b"".join(data for _, _, data in images)
 
 
+def png_file(size):
+    """The same picture as a PNG of SIZE pixels: the 24-bit colours, each
+    pixel as opaque as the shape covers it. No time or name in it."""
+    colours = ROLE_COLOURS[24]
+    raw = bytearray()
+    for y in range(size):
+        raw.append(0)  # no filter
+        for x in range(size):
+            samples = [role_at((x + (i + 0.5) / SUBSAMPLES) / size,
+                               (y + (j + 0.5) / SUBSAMPLES) / size)
+                       for j in range(SUBSAMPLES) for i in range(SUBSAMPLES)]
+            inside = [s for s in samples if s != TRANSPARENT] or [TRANSPARENT]
+            colour = [0, 0, 0] if inside == [TRANSPARENT] else [
+                round(sum(colours[s][k] for s in inside) / len(inside)) for k in range(3)]
+            alpha = round(255 * sum(s != TRANSPARENT for s in samples) / len(samples))
+            raw += bytes(colour + [alpha])
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
+            + chunk(b"IEND", b""))
+
+
 def main(argv):
-    if len(argv) != 2:
-        sys.exit("usage: make_icon.py OUTPUT.ico")
-    with open(argv[1], "wb") as f:
-        f.write(icon_file())
+    if len(argv) == 4 and argv[1] == "--png" and argv[2].isdigit():
+        data = png_file(int(argv[2]))
+    elif len(argv) == 2:
+        data = icon_file()
+    else:
+        sys.exit("usage: make_icon.py OUTPUT.ico | --png SIZE OUTPUT.png")
+    with open(argv[-1], "wb") as f:
+        f.write(data)
 
 
 if __name__ == "__main__":

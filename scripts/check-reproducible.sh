@@ -1,13 +1,13 @@
 #!/bin/bash
 # Packages the release a second time, from a copy of the sources in another
 # folder, under another time zone, umask and locale, and checks that
-# Korva1.exe, the MSI and the zip come out byte for byte as in build/ and
-# dist/: no time stamp but the commit's, no folder names, no other trace of
+# both builds of Korva1.exe, the MSI, the zip and the Debian package come
+# out byte for byte as in build/ and dist/: no time stamp but the commit's, no folder names, no other trace of
 # where or when they were made. Run scripts/package.sh first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-exe=build/windows-x86/app/Korva1.exe
-if [ ! -f "$root/$exe" ] || [ ! -f "$root/dist/SHA256SUMS" ]; then
+exes=(build/windows-x86/app/Korva1.exe build/windows-x64/app/Korva1.exe)
+if [ ! -f "$root/${exes[1]}" ] || [ ! -f "$root/dist/SHA256SUMS" ]; then
   echo "run scripts/package.sh first" >&2
   exit 2
 fi
@@ -26,6 +26,6 @@ status=0
 while read -r sum name; do
   echo "$sum  $name"
   cmp -s "$root/$name" "$copy/$name" || { echo "FAIL: the second $name differs" && status=1; }
-done < <(sha256sum "$exe" && sed 's|  |  dist/|' dist/SHA256SUMS)
+done < <(sha256sum "${exes[@]}" && sed 's|  |  dist/|' dist/SHA256SUMS)
 [ "$status" = 0 ] && echo "The release and its packages are reproducible."
 exit "$status"

@@ -9,7 +9,8 @@
 #            (wine32:i386: adds the i386 architecture to the machine, and
 #            where the kernel runs no 32-bit code, qemu-user from backports)
 #   package  build the release's packages (scripts/package.sh): the i686
-#            compilers and the Windows Installer tools, no 32-bit Wine
+#            and x86-64 compilers, the Windows Installer tools and dpkg-deb,
+#            no Wine
 #   test     everything that scripts/test.sh runs
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -23,12 +24,15 @@ declare -A sets=(
   [release]="cmake ninja-build python3 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
              wine32:i386 libxrandr2:i386 libxrender1:i386 libxinerama1:i386 libxcursor1:i386
              libxi6:i386 libxfixes3:i386 libxcomposite1:i386 libxxf86vm1:i386"
-  [package]="cmake ninja-build python3 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wixl msitools faketime zip"
-  # desktop-file-utils and libglib2.0-bin: a menu entry checked and started as a desktop does.
+  # dpkg: dpkg-deb builds the Debian package, of the x86-64 program.
+  [package]="cmake ninja-build python3 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wixl msitools faketime zip
+             g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg"
+  # desktop-file-utils and libglib2.0-bin: a menu entry checked and started as a desktop does;
+  # lintian and appstream check the Debian package, which depends on xdg-user-dirs.
   # ccache: the tests' builds keep a compiler cache across runs.
   [test]="shellcheck icoutils openbox chromium chromium-driver python3-selenium
           g++ googletest strace clang-14 libclang-rt-14-dev llvm-14 clang-tidy-14 clang-format-14 locales
-          desktop-file-utils libglib2.0-bin ccache"
+          desktop-file-utils libglib2.0-bin lintian appstream xdg-user-dirs ccache"
 )
 suite=bookworm
 backports=/etc/apt/sources.list.d/korva1-backports.sources

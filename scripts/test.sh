@@ -29,15 +29,16 @@ elif [ "$status" != 0 ]; then
 fi
 
 steps_begin "shellcheck on every script"
-mapfile -t scripts < <(git ls-files scripts tests bench .ci | xargs grep -l '^#!/bin/bash\|^# shellcheck shell=bash')
+mapfile -t scripts < <(git ls-files scripts tests bench .ci packaging | xargs grep -l '^#!/bin/bash\|^# shellcheck shell=bash')
 shellcheck -x "${scripts[@]}"
 echo "No findings."
 
 # The release and its tests are built before anything runs beside: the
 # tests as an unprivileged user read the exe and dist/.
-steps_begin "The 32-bit release with its tests, and its packages (scripts/package.sh)"
+steps_begin "The 32-bit release with its tests, and the packages (scripts/package.sh) with their checks"
 scripts/build.sh --tests windows-x86
 scripts/package.sh
+scripts/check-deb.sh
 (cd dist && sha256sum -c SHA256SUMS)
 
 steps_begin "Native tests (clang, ASan, UBSan), with line coverage"
@@ -81,7 +82,7 @@ else
 fi
 scripts/skipped.py build/windows-x86/junit.xml
 
-steps_begin "32-bit release: packaged again elsewhere, the same bytes"
+steps_begin "The release and the packages made again elsewhere, the same bytes"
 scripts/check-reproducible.sh
 
 steps_begin "Windows tests under Wine, three at once"

@@ -127,3 +127,63 @@ korva_zip() {
   rm -rf "$stage"
   return "$status"
 }
+
+# The Debian package's revision of a version: raise it for a new package of
+# the same program, start again at 1 with a new version.
+KORVA_DEB_REVISION=1
+# The desktops and AppStream know Korva1 by this id: never change it.
+KORVA_APP_ID=org.korva1.Korva1
+
+# Prints the Debian package's file name for VERSION.
+korva_deb_name() { echo "korva1_$1-${KORVA_DEB_REVISION}_amd64.deb"; }
+
+# Writes OUT.deb for the x86-64 EXE as version VERSION at the time EPOCH,
+# with dpkg-deb from the files in packaging/: the launcher, which sources
+# the scripts' own wine-setup.sh, the menu entry, icons drawn by
+# res/make_icon.py, AppStream data, the man page and Debian's documents.
+# Modes are pinned (the umask would leak into them), files get the time
+# EPOCH, and dpkg-deb takes the archive's times from SOURCE_DATE_EPOCH and
+# owner root from --root-owner-group; the compression is named, as the
+# environment can change the default.
+korva_deb() {
+  local exe=$1 version=$2-$KORVA_DEB_REVISION epoch=$3 out=$4 stage root date size
+  stage=$(mktemp -d)
+  root="$stage/korva1"
+  date=$(TZ=UTC date -d "@$epoch" +%F)
+  korva_deb_tree "$exe" "$version" "$epoch" "$date" "$root" || { rm -rf "$stage" && return 1; }
+  size=$(find "$root" -type f -printf '%s\n' | awk '{ kib += int(($1 + 1023) / 1024) } END { print kib }')
+  mkdir -m 755 "$root/DEBIAN"
+  sed "s/@VERSION@/$version/; s/@SIZE@/$size/" "$korva_packaging/debian/control" >"$root/DEBIAN/control"
+  (cd "$root" && find usr -type f -print0 | LC_ALL=C sort -z | xargs -0 md5sum) >"$root/DEBIAN/md5sums"
+  chmod 644 "$root/DEBIAN"/*
+  find "$root" -exec touch -h -d "@$epoch" {} +
+  local status=0
+  SOURCE_DATE_EPOCH=$epoch dpkg-deb --root-owner-group -Zxz -z6 --build "$root" "$out" >/dev/null || status=$?
+  rm -rf "$stage"
+  return "$status"
+}
+
+# Stages the package's files in ROOT (made), for korva_deb.
+korva_deb_tree() {
+  local exe=$1 version=$2 epoch=$3 date=$4 root=$5 size icons
+  local share="$root/usr/share" doc="$root/usr/share/doc/korva1"
+  install -D -m 644 "$exe" "$root/usr/lib/korva1/Korva1.exe" &&
+    install -D -m 755 "$korva_packaging/korva1" "$root/usr/bin/korva1" &&
+    install -D -m 644 "$korva_packaging/../scripts/lib/wine-setup.sh" "$share/korva1/wine-setup.sh" &&
+    install -D -m 644 "$korva_packaging/debian/$KORVA_APP_ID.desktop" "$share/applications/$KORVA_APP_ID.desktop" &&
+    install -D -m 644 "$korva_packaging/debian/copyright" "$doc/copyright" &&
+    install -D -m 644 "$korva_packaging/debian/lintian-overrides" "$share/lintian/overrides/korva1" &&
+    mkdir -p "$share/metainfo" "$share/man/man1" || return
+  sed "s/@VERSION@/${version%-*}/; s/@DATE@/$date/" "$korva_packaging/debian/$KORVA_APP_ID.metainfo.xml" \
+    >"$share/metainfo/$KORVA_APP_ID.metainfo.xml" || return
+  sed "s/@VERSION@/${version%-*}/; s/@DATE@/$date/" "$korva_packaging/korva1.1" | gzip -9n >"$share/man/man1/korva1.1.gz" &&
+    sed "s/@VERSION@/$version/; s/@DATE@/$(LC_ALL=C TZ=UTC date -R -d "@$epoch")/" "$korva_packaging/debian/changelog" |
+    gzip -9n >"$doc/changelog.Debian.gz" || return
+  # A software centre wants at least 64 pixels.
+  for size in 16 24 32 48 64 128 256; do
+    icons="$share/icons/hicolor/${size}x$size/apps"
+    mkdir -p "$icons" && /usr/bin/python3 "$korva_packaging/../res/make_icon.py" --png "$size" "$icons/$KORVA_APP_ID.png" ||
+      return
+  done
+  find "$root" -type d -exec chmod 755 {} + && find "$root" -type f ! -path "$root/usr/bin/*" -exec chmod 644 {} +
+}

@@ -16,7 +16,7 @@ STUBS = {
 }
 ONLY_FOR_TESTS = {"chromium", "chromium-driver", "python3-selenium", "googletest", "g++", "strace", "openbox",
                   "clang-14", "llvm-14", "clang-tidy-14", "clang-format-14", "libclang-rt-14-dev",
-                  "desktop-file-utils", "libglib2.0-bin", "ccache"}
+                  "desktop-file-utils", "libglib2.0-bin", "lintian", "appstream", "xdg-user-dirs", "ccache"}
 ONLY_FOR_THE_BROWSER = {"novnc", "websockify", "x11vnc", "xauth"}
 ONLY_FOR_PACKAGING = {"wixl", "msitools", "faketime", "zip"}
 
@@ -43,8 +43,8 @@ class CommandsInstall(unittest.TestCase):
         for command, needed, not_needed in [
                 (("run.sh",), running, ONLY_FOR_TESTS | ONLY_FOR_THE_BROWSER | ONLY_FOR_PACKAGING),
                 (("run.sh", "--browser"), {"wine64"} | ONLY_FOR_THE_BROWSER, ONLY_FOR_TESTS | ONLY_FOR_PACKAGING),
-                # Packaging builds the release, and runs nothing.
-                (("package.sh",), {"g++-mingw-w64-i686-posix"} | ONLY_FOR_PACKAGING,
+                # Packaging builds the release and the x86-64 program, and runs nothing.
+                (("package.sh",), {"g++-mingw-w64-i686-posix", "g++-mingw-w64-x86-64-posix"} | ONLY_FOR_PACKAGING,
                  ONLY_FOR_TESTS | ONLY_FOR_THE_BROWSER | {"wine64", "wine32:i386", "xvfb"})]:
             with self.subTest(command=command):
                 asked = packages_asked_for(*command)

@@ -6,55 +6,29 @@ import glob
 import os
 import shutil
 import subprocess
-import sys
-import tempfile
 import time
 import unittest
 
-ROOT = os.path.realpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-from korva import poll, wine_shell  # noqa: E402
+from unprivileged import ROOT, AsNobody  # puts tests/e2e on the path
+from korva import poll  # noqa: E402
 
-# nobody and nogroup
-UNPRIVILEGED = 65534
-AS_NOBODY = ["setpriv", "--reuid", str(UNPRIVILEGED), "--regid", str(UNPRIVILEGED), "--clear-groups"]
 RELEASE = os.path.join(ROOT, "build", "windows-x86", "app", "Korva1.exe")
 PACKAGE = os.environ.get("KORVA_PACKAGE", "")
 
 
-class ReleaseRunsUnprivileged(unittest.TestCase):
-
-    def skip_or_fail_in_ci(self, reason):
-        if os.environ.get("CI"):
-            self.fail(reason)
-        self.skipTest(reason)
+class ReleaseRunsUnprivileged(AsNobody):
 
     def setUp(self):
-        if os.getuid() != 0:
-            self.skip_or_fail_in_ci("switching to an unprivileged user needs root")
+        super().setUp()
         prepared = subprocess.run([os.path.join(ROOT, "scripts", "wine32.sh"), "prepare"],
                                   capture_output=True, text=True)
         if prepared.returncode != 0:
             self.skip_or_fail_in_ci(prepared.stderr.strip())
-        # Wine takes only a prefix of the user's own: everything the user
-        # writes is in a folder of that user's, with a copy of the sources.
-        self.home = tempfile.mkdtemp(prefix="korva1-unprivileged-", dir="/tmp")
-        self.addCleanup(shutil.rmtree, self.home, True)
+        # A copy of the sources in nobody's home: the checkout may be out of its reach.
         self.checkout = os.path.join(self.home, "korva1")
         shutil.copytree(ROOT, self.checkout, symlinks=True,
                         ignore=lambda folder, names: {"build", "dist", ".git"} & set(names) if folder == ROOT else ())
-        os.mkdir(os.path.join(self.home, "tmp"))
-        self.give_to_nobody(self.home)
-        self.env = {"PATH": os.environ["PATH"], "HOME": self.home, "TMPDIR": os.path.join(self.home, "tmp"),
-                    "LANG": "C.UTF-8"}
-
-    def give_to_nobody(self, path):
-        subprocess.run(["chown", "-R", f"{UNPRIVILEGED}:{UNPRIVILEGED}", path], check=True)
-
-    def as_nobody(self, *command, timeout=300, output=subprocess.PIPE, cwd=None, **env):
-        """Runs a command as nobody; OUTPUT where a program that it starts outlives it (not a pipe)."""
-        return subprocess.run([*AS_NOBODY, *command], cwd=cwd or self.home, env={**self.env, **env},
-                              stdout=output, stderr=output, text=True, timeout=timeout)
+        self.give_to_nobody(self.checkout)
 
     def test_headless_run_then_one_whose_program_cannot_start(self):
         run = self.as_nobody(os.path.join(self.checkout, "scripts", "run.sh"), "--release", timeout=900)
@@ -157,7 +131,7 @@ class ReleaseRunsUnprivileged(unittest.TestCase):
         each key in the dialog of its title once it appears; without, with
         /qn, when no window may appear. Returns msiexec's status."""
         command = [action, "Z:" + package.replace("/", "\\"), *([] if dialogs else ["/qn"])]
-        running = subprocess.Popen([*AS_NOBODY, *self.wine('"$WINE64" msiexec "$@"', *command)], cwd=self.home,
+        running = subprocess.Popen(self.nobody(*self.wine('"$WINE64" msiexec "$@"', *command)), cwd=self.home,
                                    env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.addCleanup(running.kill)
         deadline, waiting, seen = time.monotonic() + 120, list(dialogs or []), {}
@@ -187,13 +161,6 @@ class ReleaseRunsUnprivileged(unittest.TestCase):
         poll(lambda: os.path.exists(saved), bool, "test.bin in Documents\\Korva1")
         self.xdotool("windowfocus", "--sync", window, "key", "Escape")
         poll(lambda: not os.path.exists(f"/proc/{program}"), bool, "the program to end")
-
-    def start_display(self):
-        """A virtual display that any local user may use, as a desktop's."""
-        state = tempfile.mkdtemp(prefix="korva1-display-")
-        self.addCleanup(shutil.rmtree, state, True)
-        self.addCleanup(wine_shell, state, "korva_display_stop")
-        return wine_shell(state, 'korva_display_start && echo "$DISPLAY"').stdout.strip()
 
     def package_library(self, script):
         """Runs a script with scripts/lib/package.sh, which builds the packages."""
