@@ -51,8 +51,6 @@ class DebianPackage(AsNobody):
         os.mkdir(folder)
         self.give_to_nobody(self.home)
         self.env.update(DISPLAY=display, LC_ALL="ru_RU.UTF-8")
-        x = lambda *args: subprocess.run(["xdotool", *args], env={**os.environ, "DISPLAY": display},
-                                         capture_output=True, text=True).stdout.split()
 
         # First as a desktop starts it, which sets Wine up; then in a shell.
         for how, command, cwd, saved_in in [("menu", ["gio", "launch", ENTRY], launched_from,
@@ -63,21 +61,17 @@ class DebianPackage(AsNobody):
                 started = subprocess.Popen(self.nobody(*command), cwd=cwd, env=self.env,
                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
                 if how == "menu":
-                    poll(lambda: x("search", "--onlyvisible", "--name", "^Korva1 - Einrichtung$"), bool,
+                    poll(lambda: self.xdotool("search", "--onlyvisible", "--name", "^Korva1 - Einrichtung$"), bool,
                          "the window of the first start", 3 - (time.monotonic() - clicked))
-                (window,) = poll(lambda: x("search", "--onlyvisible", "--name", "^Korva1$"), bool, "the form", 60)
+                window, program = self.form()
                 print(f"started from the {how}: the form after {time.monotonic() - clicked:.1f} s")
-                (program,) = x("getwindowpid", window)
                 with open(f"/proc/{program}/environ") as f:
                     environment = dict(v.split("=", 1) for v in f.read().split("\0") if "=" in v)
                 self.assertEqual([environment.get(name, "") for name in ("LC_CTYPE", "LC_ALL", "LC_MESSAGES")],
                                  ["C.UTF-8", "", "ru_RU.UTF-8"])
-                # Shift+Tab from the first field: "Speichern Stream Binär".
-                x("windowfocus", "--sync", window, "key", "shift+Tab", "space")
-                poll(lambda: os.listdir(saved_in), lambda names: names == ["test.bin"], f"test.bin in {saved_in}")
-                x("windowfocus", "--sync", window, "key", "Escape")
+                self.save_and_close(window, program, saved_in)
+                self.assertEqual(os.listdir(saved_in), ["test.bin"])
                 self.assertEqual(started.wait(timeout=30), 0)
-                poll(lambda: os.path.exists(f"/proc/{program}"), lambda running: not running, "the program to end")
         self.assertEqual(os.listdir(launched_from), [])
 
         purging = self.apt("purge", "korva1")

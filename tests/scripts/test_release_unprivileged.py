@@ -9,8 +9,7 @@ import subprocess
 import time
 import unittest
 
-from unprivileged import ROOT, AsNobody  # puts tests/e2e on the path
-from korva import poll  # noqa: E402
+from unprivileged import ROOT, AsNobody
 
 RELEASE = os.path.join(ROOT, "build", "windows-x86", "app", "Korva1.exe")
 PACKAGE = os.environ.get("KORVA_PACKAGE", "")
@@ -50,7 +49,7 @@ class ReleaseRunsUnprivileged(AsNobody):
 
     def test_msi_install_upgrade_and_remove(self):
         self.assertTrue(os.path.isfile(PACKAGE), f"no package {PACKAGE!r}: run scripts/package.sh first")
-        self.display = self.start_display()
+        self.start_display()
         self.state = os.path.join(self.home, "state")
         # Wine makes Documents the user's own ~/Documents.
         files = os.path.join(self.home, "Documents", "Korva1")
@@ -105,10 +104,6 @@ class ReleaseRunsUnprivileged(AsNobody):
         return ["bash", "-c", 'set -euo pipefail; source "$0"; export KORVA_WINE_ARCH=win32; korva_use_state "$1"; '
                 f'shift; {script}', f"{self.checkout}/scripts/lib/korva.sh", self.state, *args]
 
-    def xdotool(self, *args):
-        return subprocess.run(["xdotool", *args], env={**os.environ, "DISPLAY": self.display},
-                              capture_output=True, text=True).stdout.splitlines()
-
     def windows(self):
         """The display's visible windows: {id: title}; no title where it has just closed."""
         return {window: "".join(self.xdotool("getwindowname", window))
@@ -153,14 +148,9 @@ class ReleaseRunsUnprivileged(AsNobody):
         saved = os.path.join(files, "test.bin")
         if os.path.exists(saved):
             os.remove(saved)
-        (window,) = poll(lambda: [w for w, title in self.windows().items() if title == "Korva1"], bool, "the form", 60)
-        (program,) = self.xdotool("getwindowpid", window)
+        window, program = self.form()
         self.assertEqual(os.readlink(f"/proc/{program}/cwd"), files)
-        # Shift+Tab from the first field: "Speichern Stream Binär".
-        self.xdotool("windowfocus", "--sync", window, "key", "shift+Tab", "space")
-        poll(lambda: os.path.exists(saved), bool, "test.bin in Documents\\Korva1")
-        self.xdotool("windowfocus", "--sync", window, "key", "Escape")
-        poll(lambda: not os.path.exists(f"/proc/{program}"), bool, "the program to end")
+        self.save_and_close(window, program, files)
 
     def package_library(self, script):
         """Runs a script with scripts/lib/package.sh, which builds the packages."""

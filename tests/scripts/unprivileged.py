@@ -11,7 +11,7 @@ import unittest
 
 ROOT = os.path.realpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-from korva import wine_shell  # noqa: E402
+from korva import poll, wine_shell  # noqa: E402
 
 # nobody and nogroup
 UNPRIVILEGED = 65534
@@ -53,4 +53,24 @@ class AsNobody(unittest.TestCase):
         state = tempfile.mkdtemp(prefix="korva1-display-")
         self.addCleanup(shutil.rmtree, state, True)
         self.addCleanup(wine_shell, state, "korva_display_stop")
-        return wine_shell(state, 'korva_display_start && echo "$DISPLAY"').stdout.strip()
+        self.display = wine_shell(state, 'korva_display_start && echo "$DISPLAY"').stdout.strip()
+        return self.display
+
+    def xdotool(self, *args):
+        """Runs xdotool on the display that start_display started; its output's lines."""
+        return subprocess.run(["xdotool", *args], env={**os.environ, "DISPLAY": self.display},
+                              capture_output=True, text=True).stdout.splitlines()
+
+    def form(self):
+        """The form's window once it shows, and its program's process id."""
+        (window,) = poll(lambda: self.xdotool("search", "--onlyvisible", "--name", "^Korva1$"), bool, "the form", 60)
+        (program,) = self.xdotool("getwindowpid", window)
+        return window, program
+
+    def save_and_close(self, window, program, folder):
+        """Saves test.bin into FOLDER with real keys, then ends the program
+        with Escape. Shift+Tab from the first field: "Speichern Stream Binär"."""
+        self.xdotool("windowfocus", "--sync", window, "key", "shift+Tab", "space")
+        poll(lambda: os.path.exists(os.path.join(folder, "test.bin")), bool, f"test.bin in {folder}")
+        self.xdotool("windowfocus", "--sync", window, "key", "Escape")
+        poll(lambda: not os.path.exists(f"/proc/{program}"), bool, "the program to end")
