@@ -1,7 +1,8 @@
 #!/bin/bash
 # Checks the Debian package in dist/ as Debian's own tools do: lintian finds
 # no error or warning (each override in the package says why; lintian's
-# --show-overrides would count them as found), and the AppStream data and the menu entry are valid. Run scripts/package.sh first.
+# --show-overrides would count them as found), and the AppStream data and
+# the menu entry are valid. Run scripts/package.sh first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 deb=$(compgen -G "$root/dist/korva1_*_amd64.deb") || { echo "run scripts/package.sh first" >&2 && exit 2; }
