@@ -55,11 +55,11 @@ korva_ensure_prefix() {
       # None made yet, an unfinished one or an outdated one.
       echo "Preparing Wine for the first run (about 15 s)…" >&2
       rm -rf "$WINEPREFIX"
-      korva_step wineboot env DISPLAY= "$WINE64" wineboot -i
+      korva_step wineboot korva_wineboot -i
     elif ! korva_prefix_runs_wine; then
       echo "Updating the Wine prefix to run 32-bit programs too (about 20 s)…" >&2
       rm -f "$WINEPREFIX/.update-timestamp"
-      korva_step wineboot env DISPLAY= "$WINE64" wineboot -u
+      korva_step wineboot korva_wineboot -u
     else
       echo "Updating the Wine set-up…" >&2
     fi
@@ -68,6 +68,13 @@ korva_ensure_prefix() {
     korva_step wineserver "$WINESERVER" -w
     echo "$setup" >"$mark"
   ) 9>"$KORVA_STATE/prefix.lock"
+}
+
+# Runs wineboot with OPTION (-i makes the prefix, -u updates it), without
+# a display, and waits until the processes it started have ended: a
+# registry change made while they still start has been seen to fail.
+korva_wineboot() {
+  env DISPLAY= "$WINE64" wineboot "$1" && "$WINESERVER" -w
 }
 
 # Prints what the prefix's set-up marker holds once it is set up for KIND:
