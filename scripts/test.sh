@@ -35,7 +35,7 @@ echo "No findings."
 
 # The release and its tests are built before anything runs beside: the
 # tests as an unprivileged user read the exe and dist/.
-steps_begin "The 32-bit release with its tests, and the packages (scripts/package.sh) with their checks"
+steps_begin "The 32-bit release and the packages (scripts/package.sh), checked"
 scripts/build.sh --tests windows-x86
 scripts/package.sh
 scripts/check-deb.sh
