@@ -38,8 +38,9 @@ def codepage(package):
 def check(package):
     faults = []
     fail = faults.append
-    if codepage(package) != CODEPAGE:
-        fail("the code page is %r, not %s" % (codepage(package), CODEPAGE))
+    found = codepage(package)
+    if found != CODEPAGE:
+        fail("the code page is %r, not %s" % (found, CODEPAGE))
     dialogs = {row["Dialog"]: row for row in table(package, "Dialog")}
     controls = {(row["Dialog_"], row["Control"]): row for row in table(package, "Control")}
     styles = {row["TextStyle"] for row in table(package, "TextStyle")}
