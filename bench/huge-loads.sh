@@ -32,7 +32,7 @@ run_all() {  # PROGRAM FOLDER_AS_THE_PROGRAM_SEES_IT SEPARATOR
 echo "== native"
 run_all "$root/build/bench-native/bench/record_load_bench" "$work" /
 
-"$root/scripts/build.sh" windows-x64 record_load_bench
+"$root/scripts/build.sh" windows-x64 record_load_bench fonts
 source "$root/scripts/lib/korva.sh"
 korva_use_state "$root/build/wine/bench"
 korva_ensure_prefix

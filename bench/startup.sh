@@ -12,7 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-11}
 source "$root/bench/timing.sh"
 
-"$root/scripts/build.sh" windows-x64 Korva1 PlainDialog EmptyDialog
+"$root/scripts/build.sh" windows-x64 Korva1 fonts PlainDialog EmptyDialog
 "$root/scripts/build.sh" windows-x86 Korva1
 
 state="$root/build/wine/bench"

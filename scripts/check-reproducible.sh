@@ -1,12 +1,12 @@
 #!/bin/bash
 # Packages the release a second time, from a copy of the sources in another
 # folder, under another time zone, umask and locale, and checks that
-# both builds of Korva1.exe, the MSI, the zip and the Debian package come
+# both builds of Korva1.exe, Korva1's fonts, the MSI, the zip and the Debian package come
 # out byte for byte as in build/ and dist/: no time stamp but the commit's, no folder names, no other trace of
 # where or when they were made. Run scripts/package.sh first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-exes=(build/windows-x86/app/Korva1.exe build/windows-x64/app/Korva1.exe)
+exes=(build/windows-x86/app/Korva1.exe build/windows-x64/app/Korva1.exe build/fonts/tahoma.ttf build/fonts/tahomabd.ttf)
 if [ ! -f "$root/${exes[1]}" ] || [ ! -f "$root/dist/SHA256SUMS" ]; then
   echo "run scripts/package.sh first" >&2
   exit 2

@@ -38,7 +38,7 @@ if [ "$release" = 1 ]; then
   "$root/scripts/wine32.sh" prepare
   export KORVA_WINE_ARCH=win32
 fi
-"$root/scripts/build.sh" "$preset" Korva1
+"$root/scripts/build.sh" "$preset" Korva1 fonts
 exe="$root/build/$preset/app/Korva1.exe"
 [ "$release" = 0 ] || echo "Running the 32-bit release $exe under 32-bit Wine, $("$root/scripts/wine32.sh" how)"
 states="$root/build/wine"

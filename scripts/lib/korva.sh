@@ -5,7 +5,9 @@
 # `set -euo pipefail` (stop at the first failing command, unset variable or
 # failing part of a pipe).
 # How Korva1 meets Wine (its environment and a prefix's set-up) is in
-# wine-setup.sh, which the Debian package's launcher sources too.
+# wine-setup.sh, which the Debian package's launcher sources too; here it
+# takes Korva1's fonts from the build folder, where every build makes them.
+KORVA_FONTS=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)/build/fonts
 # shellcheck source=wine-setup.sh
 source "$(dirname "${BASH_SOURCE[0]}")/wine-setup.sh"
 

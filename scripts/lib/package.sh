@@ -137,20 +137,22 @@ KORVA_APP_ID=org.korva1.Korva1
 # Prints the Debian package's file name for VERSION.
 korva_deb_name() { echo "korva1_$1-${KORVA_DEB_REVISION}_amd64.deb"; }
 
-# Writes OUT.deb for the x86-64 EXE as version VERSION at the time EPOCH,
-# with dpkg-deb from the files in packaging/: the launcher, which sources
-# the scripts' own wine-setup.sh, the menu entry, icons drawn by
+# Writes OUT.deb for the x86-64 EXE and Korva1's fonts in FONTS (made by
+# the build) as version VERSION at the time EPOCH, with dpkg-deb from the
+# files in packaging/: the launcher, which sources the scripts' own
+# wine-setup.sh and takes the fonts from /usr/share/korva1/fonts, the menu
+# entry, icons drawn by
 # res/make_icon.py, AppStream data, the man page and Debian's documents.
 # Modes are pinned (the umask would leak into them), files get the time
 # EPOCH, and dpkg-deb takes the archive's times from SOURCE_DATE_EPOCH and
 # owner root from --root-owner-group; the compression is named, as the
 # environment can change the default.
 korva_deb() {
-  local exe=$1 version=$2-$KORVA_DEB_REVISION epoch=$3 out=$4 stage root date size
+  local exe=$1 fonts=$2 version=$3-$KORVA_DEB_REVISION epoch=$4 out=$5 stage root date size
   stage=$(mktemp -d)
   root="$stage/korva1"
   date=$(TZ=UTC date -d "@$epoch" +%F)
-  korva_deb_tree "$exe" "$version" "$epoch" "$date" "$root" || { rm -rf "$stage" && return 1; }
+  korva_deb_tree "$exe" "$fonts" "$version" "$epoch" "$date" "$root" || { rm -rf "$stage" && return 1; }
   size=$(find "$root" -type f -printf '%s\n' | awk '{ kib += int(($1 + 1023) / 1024) } END { print kib }')
   mkdir -m 755 "$root/DEBIAN"
   sed "s/@VERSION@/$version/; s/@SIZE@/$size/" "$korva_packaging/debian/control" >"$root/DEBIAN/control"
@@ -165,9 +167,10 @@ korva_deb() {
 
 # Stages the package's files in ROOT (made), for korva_deb.
 korva_deb_tree() {
-  local exe=$1 version=$2 epoch=$3 date=$4 root=$5 size icons
+  local exe=$1 fonts=$2 version=$3 epoch=$4 date=$5 root=$6 size icons
   local share="$root/usr/share" doc="$root/usr/share/doc/korva1"
   install -D -m 644 "$exe" "$root/usr/lib/korva1/Korva1.exe" &&
+    install -D -m 644 -t "$share/korva1/fonts" "$fonts/tahoma.ttf" "$fonts/tahomabd.ttf" &&
     install -D -m 755 "$korva_packaging/korva1" "$root/usr/bin/korva1" &&
     install -D -m 644 "$korva_packaging/../scripts/lib/wine-setup.sh" "$share/korva1/wine-setup.sh" &&
     install -D -m 644 "$korva_packaging/debian/$KORVA_APP_ID.desktop" "$share/applications/$KORVA_APP_ID.desktop" &&

@@ -10,6 +10,11 @@
 # build's programs, or with KORVA_WINE_ARCH=win32 the 32-bit release's under
 # Debian's 32-bit Wine (scripts/wine32.sh); $WINE64 runs Wine's own programs.
 
+# The folder of Korva1's own Tahoma (res/make_tahoma.py): the Debian
+# package's, unless the sourcing script names another, as the checkout's
+# library names its build folder.
+KORVA_FONTS=${KORVA_FONTS:-/usr/share/korva1/fonts}
+
 # Prints the environment of a state folder's Wine, NAME=value a line. Wine's
 # ANSI code page follows LC_CTYPE: C.UTF-8 gives the program's Windows-1252
 # whatever the desktop's language. LC_ALL would override it, so it goes on
@@ -63,7 +68,7 @@ korva_ensure_prefix() {
     else
       echo "Updating the Wine set-up…" >&2
     fi
-    korva_step registry korva_set_up_registry "$kind" "${setup##* }"
+    korva_step registry korva_set_up_registry "$kind" "$(korva_kind_dpi "$kind")"
     korva_step fonts korva_install_fonts
     korva_step wineserver "$WINESERVER" -w
     echo "$setup" >"$mark"
@@ -78,11 +83,23 @@ korva_wineboot() {
 }
 
 # Prints what the prefix's set-up marker holds once it is set up for KIND:
-# the set-up's version, the prefix's architecture, KIND and the dpi.
+# the set-up's version, the prefix's architecture, KIND, the dpi and which
+# of Korva1's fonts it has.
 korva_prefix_setup() {
-  local dpi=96
-  [ "$1" != desktop ] || dpi=$(korva_display_dpi)
-  echo "$KORVA_PREFIX_VERSION $WINEARCH $1 $dpi"
+  echo "$KORVA_PREFIX_VERSION $WINEARCH $1 $(korva_kind_dpi "$1") fonts-$(korva_fonts_sum)"
+}
+
+# The dpi of a prefix of KIND: the desktop's scale, else 96.
+korva_kind_dpi() {
+  if [ "$1" = desktop ]; then korva_display_dpi; else echo 96; fi
+}
+
+# A checksum of Korva1's fonts, "missing" where one is: changed fonts are
+# set up again in place.
+korva_fonts_sum() {
+  local sum
+  sum=$(cat "$KORVA_FONTS/tahoma.ttf" "$KORVA_FONTS/tahomabd.ttf" 2>/dev/null | cksum) || sum=missing
+  echo "${sum%% *}"
 }
 
 # Whether the prefix is set up for KIND: korva_ensure_prefix has nothing to
@@ -110,16 +127,20 @@ korva_set_up_registry() {
       /t REG_DWORD /d "$2" /f
 }
 
-# The form's font, "MS Shell Dlg", stands for Tahoma; the caption buttons
-# and scroll-bar arrows are glyphs of Marlett. fonts-wine ships all three,
-# but Wine only loads them from the prefix's own font folder.
+# The form's font, "MS Shell Dlg", stands for Tahoma: Korva1's own, which
+# Wine measures as it draws it (fonts-wine's is measured wider, and the
+# form's texts would not fit). The caption buttons and scroll-bar arrows are
+# glyphs of Marlett, as fonts-wine ships it. Wine only loads them from the
+# prefix's own font folder. Each is copied under another name and renamed:
+# a running Wine keeps the file it opened.
 korva_install_fonts() {
-  local fonts="$WINEPREFIX/drive_c/windows/Fonts" shipped name path
-  shipped=$(dpkg-query -L fonts-wine)
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" marlett name path
+  marlett=$(dpkg-query -L fonts-wine | grep -m1 '/marlett\.ttf$') || { echo "fonts-wine has no marlett.ttf" && return 1; }
   mkdir -p "$fonts" || return
-  for name in tahoma.ttf tahomabd.ttf marlett.ttf; do
-    path=$(grep -m1 "/$name\$" <<<"$shipped") || { echo "fonts-wine has no $name" && return 1; }
-    cp "$path" "$fonts/$name" || return
+  for path in "$KORVA_FONTS/tahoma.ttf" "$KORVA_FONTS/tahomabd.ttf" "$marlett"; do
+    [ -f "$path" ] || { echo "Korva1's font $path is missing" && return 1; }
+    name=${path##*/}
+    cp "$path" "$fonts/$name.new" && mv -f "$fonts/$name.new" "$fonts/$name" || return
   done
 }
 
