@@ -35,7 +35,6 @@ declare -A sets=(
           desktop-file-utils libglib2.0-bin lintian appstream xdg-user-dirs ccache"
 )
 suite=bookworm
-backports=/etc/apt/sources.list.d/korva1-backports.sources
 
 [ $# -gt 0 ] || set -- run
 # The tests run every use of the program.
@@ -66,6 +65,11 @@ qemu=0
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
+# Where the machine's apt keeps its sources (APT_CONFIG can move them).
+sources=""
+eval "$(apt-config shell sources Dir::Etc::sourceparts/d)"
+backports=${sources}korva1-backports.sources
+
 # One line before it starts: what, and about how long.
 listed=("${missing[@]}")
 about="a minute or a few"
