@@ -65,6 +65,14 @@ qemu=0
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
+# Runs COMMAND as root; where it fails, says which STEP did (the command's
+# own errors are above) and ends with its status.
+as_root() {
+  local step=$1 status=0
+  shift
+  $sudo "$@" || status=$?
+  [ "$status" = 0 ] || { echo "install-deps.sh: $step failed (status $status)" >&2 && exit "$status"; }
+}
 # Where the machine's apt keeps its sources (APT_CONFIG can move them).
 sources=""
 eval "$(apt-config shell sources Dir::Etc::sourceparts/d)"
@@ -81,7 +89,7 @@ if [ "$qemu" = 1 ]; then
 fi
 echo "Installing: ${listed[*]} ($about)"
 if [ "$release" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $sudo dpkg --add-architecture i386
+  as_root "adding the i386 architecture" dpkg --add-architecture i386
 fi
 if [ "$qemu" = 1 ] && [ ! -f "$backports" ]; then
   # Backports in a sources file of its own, from the mirror that the
@@ -90,10 +98,13 @@ if [ "$qemu" = 1 ] && [ ! -f "$backports" ]; then
   mirror=$(apt-get indextargets --no-release-info --format '$(REPO_URI) $(RELEASE)' |
     awk -v suite="$suite" '$2 == suite && !uri { uri = $1 } END { print uri }')
   printf '%s\n' 'Types: deb' "URIs: ${mirror:-http://deb.debian.org/debian/}" "Suites: $suite-backports" \
-    'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | $sudo tee "$backports" >/dev/null
+    'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' |
+    as_root "writing $backports" tee "$backports" >/dev/null
 fi
 $sudo apt-get update -qq
 export DEBIAN_FRONTEND=noninteractive
-[ ${#missing[@]} -eq 0 ] || $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+[ ${#missing[@]} -eq 0 ] ||
+  as_root "installing the packages" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 # On its own: -t would take every package that backports has from there.
-[ "$qemu" = 0 ] || $sudo apt-get install -y -qq --no-install-recommends -t "$suite-backports" qemu-user
+[ "$qemu" = 0 ] ||
+  as_root "installing qemu-user from $suite-backports" apt-get install -y -qq --no-install-recommends -t "$suite-backports" qemu-user
