@@ -30,12 +30,12 @@ declare -A sets=(
   # desktop-file-utils and libglib2.0-bin: a menu entry checked and started as a desktop does;
   # lintian and appstream check the Debian package, which depends on xdg-user-dirs.
   # ccache: the tests' builds keep a compiler cache across runs.
+  # apt-utils: apt-ftparchive makes the archive that install-deps.sh is tested on.
   [test]="shellcheck icoutils openbox chromium chromium-driver python3-selenium
           g++ googletest strace clang-14 libclang-rt-14-dev llvm-14 clang-tidy-14 clang-format-14 locales
-          desktop-file-utils libglib2.0-bin lintian appstream xdg-user-dirs ccache"
+          desktop-file-utils libglib2.0-bin lintian appstream xdg-user-dirs ccache apt-utils"
 )
 suite=bookworm
-backports=/etc/apt/sources.list.d/korva1-backports.sources
 
 [ $# -gt 0 ] || set -- run
 # The tests run every use of the program.
@@ -66,6 +66,22 @@ qemu=0
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# Runs COMMAND as root; where it fails, says which STEP did (the command's
+# own errors are above) and ends with its status.
+as_root() {
+  local step=$1 status=0
+  shift
+  $sudo "$@" || status=$?
+  [ "$status" = 0 ] || { echo "install-deps.sh: $step failed (status $status)" >&2 && exit "$status"; }
+}
+# Where the machine's apt keeps its sources and preferences (APT_CONFIG can
+# move them).
+sources="" preferences=""
+eval "$(apt-config shell sources Dir::Etc::sourceparts/d preferences Dir::Etc::Preferences/f)"
+backports=${sources}korva1-backports.sources
+
 # One line before it starts: what, and about how long.
 listed=("${missing[@]}")
 about="a minute or a few"
@@ -77,7 +93,7 @@ if [ "$qemu" = 1 ]; then
 fi
 echo "Installing: ${listed[*]} ($about)"
 if [ "$release" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $sudo dpkg --add-architecture i386
+  as_root "adding the i386 architecture" dpkg --add-architecture i386
 fi
 if [ "$qemu" = 1 ] && [ ! -f "$backports" ]; then
   # Backports in a sources file of its own, from the mirror that the
@@ -86,10 +102,57 @@ if [ "$qemu" = 1 ] && [ ! -f "$backports" ]; then
   mirror=$(apt-get indextargets --no-release-info --format '$(REPO_URI) $(RELEASE)' |
     awk -v suite="$suite" '$2 == suite && !uri { uri = $1 } END { print uri }')
   printf '%s\n' 'Types: deb' "URIs: ${mirror:-http://deb.debian.org/debian/}" "Suites: $suite-backports" \
-    'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | $sudo tee "$backports" >/dev/null
+    'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' |
+    as_root "writing $backports" tee "$backports" >/dev/null
 fi
-$sudo apt-get update -qq
+
+# An index that apt cannot fetch (a mirror caught mid-sync: "File has
+# unexpected size") fails the update; it is tried once more, then the
+# install goes on with the indexes that apt has, and fails only where those
+# lack something needed.
+updated=0
+$sudo apt-get update -qq 2>"$work/update" || {
+  echo "install-deps.sh: apt-get update failed; trying once more" >&2
+  $sudo apt-get update -qq 2>"$work/update" || updated=$?
+}
+cat "$work/update" >&2
+# The failed indexes are those whose folder apt's errors name (a by-hash
+# or compressed file of it): "ARCHITECTURE SUITE DESCRIPTION".
+failed=()
+if [ "$updated" != 0 ]; then
+  # shellcheck disable=SC2016 # apt's own $(FIELD)s
+  mapfile -t failed < <(apt-get indextargets --no-release-info --format '$(URI) $(ARCHITECTURE) $(RELEASE) $(DESCRIPTION)' |
+    awk 'NR == FNR { if (/^[EW]: /) errors = errors $0 "\n"; next }
+         { folder = $1; sub("[^/]*$", "", folder) }
+         index(errors, folder) { sub("^[^ ]* ", ""); print }' "$work/update" -)
+  [ ${#failed[@]} -gt 0 ] ||
+    echo "install-deps.sh: apt-get update failed (status $updated); going on with the indexes that apt has" >&2
+fi
+foreign=" $(dpkg --print-foreign-architectures | tr '\n' ' ')"
+pinned=()
+for index in "${failed[@]}"; do
+  read -r architecture index_suite description <<<"$index"
+  echo "install-deps.sh: going on without an index that apt could not fetch: $description" >&2
+  [[ $foreign != *" $architecture "* ]] || pinned+=("$index_suite")
+done
+# Without a foreign architecture's index of a suite (security's i386), the
+# native packages of that suite are newer than any of that architecture:
+# wine32:i386 needs native libraries at versions that i386 has too, which
+# apt then cannot find. Below 100 that suite gives way, for this one
+# install, to the other suites and to what is installed. These pins come
+# before the machine's own preferences, as apt takes the first that matches.
+pin=()
+if [ ${#pinned[@]} -gt 0 ]; then
+  for index_suite in $(printf '%s\n' "${pinned[@]}" | sort -u); do
+    # The suite as the sources name it: its codename or its archive name.
+    printf 'Package: *\nPin: release %s\nPin-Priority: 50\n\n' "n=$index_suite" "a=$index_suite"
+  done >"$work/preferences"
+  [ ! -f "$preferences" ] || cat "$preferences" >>"$work/preferences"
+  pin=(-o "Dir::Etc::Preferences=$work/preferences")
+fi
 export DEBIAN_FRONTEND=noninteractive
-[ ${#missing[@]} -eq 0 ] || $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+[ ${#missing[@]} -eq 0 ] ||
+  as_root "installing the packages" apt-get install -y -qq --no-install-recommends "${pin[@]}" "${missing[@]}"
 # On its own: -t would take every package that backports has from there.
-[ "$qemu" = 0 ] || $sudo apt-get install -y -qq --no-install-recommends -t "$suite-backports" qemu-user
+[ "$qemu" = 0 ] ||
+  as_root "installing qemu-user from $suite-backports" apt-get install -y -qq --no-install-recommends -t "$suite-backports" qemu-user

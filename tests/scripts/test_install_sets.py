@@ -16,7 +16,8 @@ STUBS = {
 }
 ONLY_FOR_TESTS = {"chromium", "chromium-driver", "python3-selenium", "googletest", "g++", "strace", "openbox",
                   "clang-14", "llvm-14", "clang-tidy-14", "clang-format-14", "libclang-rt-14-dev",
-                  "desktop-file-utils", "libglib2.0-bin", "lintian", "appstream", "xdg-user-dirs", "ccache"}
+                  "desktop-file-utils", "libglib2.0-bin", "lintian", "appstream", "xdg-user-dirs", "ccache",
+                  "apt-utils"}
 ONLY_FOR_THE_BROWSER = {"novnc", "websockify", "x11vnc", "xauth"}
 ONLY_FOR_PACKAGING = {"wixl", "msitools", "faketime", "zip"}
 
