@@ -15,17 +15,19 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
+# Every build makes Korva1's fonts from fonts-wine's with fontTools.
 declare -A sets=(
-  [run]="cmake ninja-build python3 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  [run]="cmake ninja-build python3 python3-fonttools g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
          wine wine64 fonts-wine xvfb x11-xkb-utils xdotool x11-utils x11-xserver-utils imagemagick"
   [browser]="novnc websockify x11vnc x11-xserver-utils xauth iproute2 python3"
   # Wine's X11 driver loads the X libraries that Wine only recommends: without
   # libxrandr2 it does not follow the screen when it shrinks (browser mode).
-  [release]="cmake ninja-build python3 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  [release]="cmake ninja-build python3 python3-fonttools fonts-wine g++-mingw-w64-i686-posix binutils-mingw-w64-i686
              wine32:i386 libxrandr2:i386 libxrender1:i386 libxinerama1:i386 libxcursor1:i386
              libxi6:i386 libxfixes3:i386 libxcomposite1:i386 libxxf86vm1:i386"
   # dpkg: dpkg-deb builds the Debian package, of the x86-64 program.
-  [package]="cmake ninja-build python3 g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wixl msitools faketime zip
+  [package]="cmake ninja-build python3 python3-fonttools fonts-wine g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+             wixl msitools faketime zip
              g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg"
   # desktop-file-utils and libglib2.0-bin: a menu entry checked and started as a desktop does;
   # lintian and appstream check the Debian package, which depends on xdg-user-dirs.
