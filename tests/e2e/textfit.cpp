@@ -75,9 +75,7 @@ void PrintCaption(HWND control, int dpi)
             kind = "button";
             room -= 6;
             break;
-        default:
-            kind = "box";
-            room -= 12 * dpi / 96 + 1 + TextWidth(dc, L"0") / 2 + 1;
+        default: kind = "box"; room -= 12 * dpi / 96 + 1 + TextWidth(dc, L"0") / 2 + 1;
         }
     }
     std::printf("%s %d %d %d %s\n", kind, room, TextWidth(dc, text), lines, Utf8(text).c_str());
