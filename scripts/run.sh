@@ -10,6 +10,7 @@
 # one for each way, in build/wine/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/lib/korva.sh"
 
 usage() { echo "usage: scripts/run.sh [--release] [--browser [--port N]]" >&2 && exit 2; }
 browser=0
@@ -26,6 +27,9 @@ while [ $# -gt 0 ]; do
 done
 [ -z "$port" ] || [ "$browser" = 1 ] || usage
 port=${port:-6080}
+# The program keeps its files in this folder (as Wine finds it, without
+# links): one that Windows cannot name would put them in the Wine prefix.
+korva_windows_can_name "$(pwd -P)" || exit 1
 
 sets=(run)
 [ "$browser" = 0 ] || sets+=(browser)
@@ -45,7 +49,6 @@ states="$root/build/wine"
 
 [ "$browser" = 0 ] || exec "$root/scripts/browser.sh" serve "$port" "$exe" "$states/browser"
 
-source "$root/scripts/lib/korva.sh"
 # A desktop's window manager frames and focuses the form. That takes a
 # prefix of its own, apart from the one for displays without one.
 display=${DISPLAY:-}

@@ -138,7 +138,7 @@ korva_install_fonts() {
   marlett=$(dpkg-query -L fonts-wine | grep -m1 '/marlett\.ttf$') || { echo "fonts-wine has no marlett.ttf" && return 1; }
   mkdir -p "$fonts" || return
   for path in "$KORVA_FONTS/tahoma.ttf" "$KORVA_FONTS/tahomabd.ttf" "$marlett"; do
-    [ -f "$path" ] || { echo "Korva1's font $path is missing" && return 1; }
+    [ -f "$path" ] || { echo "The font $path is missing" && return 1; }
     name=${path##*/}
     cp "$path" "$fonts/$name.new" && mv -f "$fonts/$name.new" "$fonts/$name" || return
   done
@@ -160,6 +160,25 @@ korva_failed() {
   echo "$1. The end of $log:" >&2
   tail -n 20 "$log" 2>/dev/null | sed 's/^/  /' >&2
   return 1
+}
+
+# Whether Windows can name FOLDER, as Wine names it (Z: and the path with
+# backslashes), for a program's working folder; else says why and fails.
+# Wine would start the program in the prefix's C:\windows instead, and the
+# program's files would go there unseen.
+korva_windows_can_name() {
+  local folder=$1 why=""
+  if [[ $folder == *[\"*?\<\>\|\\]* ]]; then
+    why='its name has one of the characters " * ? < > | \, which Windows does not allow'
+  elif [[ $folder == *[[:cntrl:]]* ]]; then
+    why="its name has a control character, which Windows does not allow"
+  elif [[ $folder/ == *[.\ ]/* ]]; then
+    why="a folder of its path ends in a dot or a space, which Windows drops from a name"
+  elif ((${#folder} + 2 > 258)); then
+    # "Z:" and the path: MAX_PATH less a backslash and the end.
+    why="its name is $((${#folder} + 2)) characters long for Windows, which allows 258"
+  fi
+  [ -z "$why" ] || { echo "Korva1 cannot keep its files in $folder: $why. Rename the folder, or start Korva1 in another one." >&2 && return 1; }
 }
 
 # The scale of the X display in dots per inch, as its X resources give it
