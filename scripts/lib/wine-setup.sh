@@ -23,7 +23,7 @@ KORVA_FONTS=${KORVA_FONTS:-/usr/share/korva1/fonts}
 # an x86-64 program through the emulated 32-bit loader first.
 korva_wine_environment() {
   local state wine=wine64
-  state=$(mkdir -p "$1" && cd "$1" && pwd)
+  state=$(mkdir -p "$1" && cd "$1" && pwd) || return
   [ "${KORVA_WINE_ARCH:-win64}" = win64 ] || wine=wine
   printf '%s\n' "KORVA_STATE=$state" "WINEPREFIX=$state/prefix" WINEDEBUG=-all WINEARCH=win64 \
     ${LC_ALL:+"LC_MESSAGES=$LC_ALL" LC_ALL=} LC_CTYPE=C.UTF-8 WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe=d \
@@ -32,9 +32,11 @@ korva_wine_environment() {
 }
 
 # Uses a state folder (made if need be): exports its Wine's environment.
+# Fails where the folder cannot be made, with mkdir's reason.
 korva_use_state() {
-  local line
-  while IFS= read -r line; do export "${line?}"; done < <(korva_wine_environment "$1")
+  local environment line
+  environment=$(korva_wine_environment "$1") || return
+  while IFS= read -r line; do export "${line?}"; done <<<"$environment"
 }
 
 # The version of the prefix's set-up; raise it with every change there. A
