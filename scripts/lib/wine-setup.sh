@@ -45,8 +45,9 @@ KORVA_PREFIX_VERSION=4
 #   desktop          a person's display, whose window manager does that; at
 #                    its scale, so that the form comes up as Windows draws it
 korva_ensure_prefix() {
-  local kind=${1:-virtual-display} mark="$WINEPREFIX/.korva-setup" made setup
+  local kind=${1:-virtual-display} mark="$WINEPREFIX/.korva-setup" made setup dpi
   setup=$(korva_prefix_setup "$kind")
+  read -r _ _ _ dpi _ <<<"$setup"
   (
     flock 9
     made=$(cat "$mark" 2>/dev/null) || true
@@ -55,17 +56,19 @@ korva_ensure_prefix() {
       # None made yet, an unfinished one or an outdated one.
       echo "Preparing Wine for the first run (about 15 s)…" >&2
       rm -rf "$WINEPREFIX"
-      korva_step wineboot korva_wineboot -i
+      korva_step wineboot korva_wineboot -i || exit
     elif ! korva_prefix_runs_wine; then
       echo "Updating the Wine prefix to run 32-bit programs too (about 20 s)…" >&2
       rm -f "$WINEPREFIX/.update-timestamp"
-      korva_step wineboot korva_wineboot -u
+      korva_step wineboot korva_wineboot -u || exit
     else
       echo "Updating the Wine set-up…" >&2
+      # The registry's files are written while no Wine runs in the prefix:
+      # waits for a program still running there.
+      korva_step wineserver "$WINESERVER" -w || exit
     fi
-    korva_step registry korva_set_up_registry "$kind" "${setup##* }"
-    korva_step fonts korva_install_fonts
-    korva_step wineserver "$WINESERVER" -w
+    korva_step registry korva_set_up_registry "$kind" "$dpi" || exit
+    korva_step fonts korva_install_fonts || exit
     echo "$setup" >"$mark"
   ) 9>"$KORVA_STATE/prefix.lock"
 }
@@ -97,17 +100,47 @@ korva_prefix_runs_wine() {
   [ "$WINE" = "$WINE64" ] || [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]
 }
 
-# The prefix's settings for a KIND and a DPI; each may be set again.
+# The prefix's settings for a KIND and a DPI; each may be set again. Written
+# into the registry's files while no Wine process runs in the prefix (Wine's
+# server reads them at its start and writes them back at its end): no Wine
+# start for them, and nothing of wineboot's still starting meanwhile.
 korva_set_up_registry() {
-  local x11='HKCU\Software\Wine\X11 Driver'
-  if [ "$1" = desktop ]; then
-    "$WINE64" reg delete "$x11" /v Managed /f || true # fails where there is none
-  else
-    "$WINE64" reg add "$x11" /v Managed /d N /f || return
-  fi
-  "$WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$2" /f &&
-    "$WINE64" reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels \
-      /t REG_DWORD /d "$2" /f
+  local managed='"N"' pixels
+  [ "$1" != desktop ] || managed="" # none: the window manager frames the form
+  pixels=$(printf 'dword:%08x' "$2")
+  korva_registry_set user.reg 'Software\\Wine\\X11 Driver' Managed "$managed" &&
+    korva_registry_set user.reg 'Control Panel\\Desktop' LogPixels "$pixels" &&
+    korva_registry_set system.reg 'System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts' \
+      LogPixels "$pixels"
+}
+
+# Sets the value NAME of the key KEY in the prefix's registry file FILE to
+# DATA, both as the file writes them (KEY with \\ between its names, DATA
+# as dword:00000060 or "N"), or removes it where DATA is empty. A missing
+# key is added at the end. Wine must not run in the prefix meanwhile.
+korva_registry_set() {
+  local file="$WINEPREFIX/$1"
+  KEY=$2 NAME=$3 DATA=$4 NOW=$(date +%s) awk '
+    BEGIN {
+      key = tolower("[" ENVIRON["KEY"] "]")
+      name = tolower("\"" ENVIRON["NAME"] "\"=")
+      if (ENVIRON["DATA"] != "") value = "\"" ENVIRON["NAME"] "\"=" ENVIRON["DATA"]
+    }
+    # The rest of a value that goes: its lines end in \ while it goes on.
+    removing { removing = /\\$/; next }
+    # The new value follows the key line and its #time and #class lines.
+    placing && !/^#/ { if (value != "") print value; placing = 0 }
+    /^\[/ {
+      line = tolower($0)
+      in_key = line == key || index(line, key " ") == 1
+      if (in_key) found = placing = 1
+    }
+    in_key && index(tolower($0), name) == 1 { removing = /\\$/; next }
+    { print }
+    END {
+      if (placing && value != "") print value
+      if (!found && value != "") printf "\n[%s] %s\n%s\n", ENVIRON["KEY"], ENVIRON["NOW"], value
+    }' "$file" >"$file.new" && mv "$file.new" "$file"
 }
 
 # The form's font, "MS Shell Dlg", stands for Tahoma; the caption buttons
