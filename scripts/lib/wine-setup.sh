@@ -37,7 +37,8 @@ korva_use_state() {
 # set up again in place.
 KORVA_PREFIX_VERSION=4
 
-# Makes the prefix once per state folder (about 15 s) and brings it up to
+# Makes the prefix once per state folder (about 15 s, or a copy of
+# KORVA_TEMPLATE where it fits: korva_template_fits) and brings it up to
 # date when its set-up has changed, or when it has no 32-bit system files
 # for the release (made before Debian's 32-bit Wine was installed). KIND:
 #   virtual-display  (default) a display without a window manager: Wine draws
@@ -54,9 +55,14 @@ korva_ensure_prefix() {
     [ "$made" = "$setup" ] && korva_prefix_runs_wine && exit 0
     if [ "${made%% *}" != "$KORVA_PREFIX_VERSION" ]; then
       # None made yet, an unfinished one or an outdated one.
-      echo "Preparing Wine for the first run (about 15 s)…" >&2
-      rm -rf "$WINEPREFIX"
-      korva_step wineboot korva_wineboot -i || exit
+      rm -rf "$WINEPREFIX" "$WINEPREFIX.new"
+      if korva_template_fits; then
+        korva_room_for "$KORVA_TEMPLATE" || exit
+        korva_step template korva_copy_template || exit
+      else
+        echo "Preparing Wine for the first run (about 15 s)…" >&2
+        korva_step wineboot korva_wineboot -i || exit
+      fi
     elif ! korva_prefix_runs_wine; then
       echo "Updating the Wine prefix to run 32-bit programs too (about 20 s)…" >&2
       rm -f "$WINEPREFIX/.update-timestamp"
@@ -78,6 +84,140 @@ korva_ensure_prefix() {
 # registry change made while they still start has been seen to fail.
 korva_wineboot() {
   env DISPLAY= "$WINE64" wineboot "$1" && "$WINESERVER" -w
+}
+
+# A template of the prefix that a first start copies where it fits, instead
+# of making the prefix anew: the Debian package's, made once per machine
+# (korva_make_template). Empty: none.
+KORVA_TEMPLATE=${KORVA_TEMPLATE:-}
+# Debian's Wine: wine.inf, whose time a prefix keeps in .update-timestamp
+# (Wine updates a prefix at its next start where they differ), and the
+# folders of Wine's own Windows files, which a template links to.
+KORVA_WINE_INF=/usr/share/wine/wine.inf
+KORVA_WINE_WINDOWS_FILES=(/usr/lib/x86_64-linux-gnu/wine/x86_64-windows /usr/lib/i386-linux-gnu/wine/i386-windows)
+
+# Makes the template DIR as root, without a display: a desktop prefix at
+# 96 dpi as the set-up above makes it, its files that are byte for byte
+# Wine's own replaced by links to them (1.3 GB become about 40 MB), readable
+# by all. Made beside DIR, which it then replaces; a failure leaves none.
+# Never updated in place: Wine's update, run by root, would write through
+# the links into Wine's own files.
+korva_make_template() {
+  local dir=$1 work status=0
+  mkdir -p "$(dirname "$dir")" && work=$(mktemp -d "$dir.new.XXXXXX") || return
+  (
+    unset DISPLAY WAYLAND_DISPLAY XDG_CONFIG_HOME XDG_DATA_HOME
+    # Wine links the profile's folders into this home; a copy points them
+    # again, into the account's own.
+    mkdir "$work/home" && korva_use_state "$work" &&
+      HOME="$work/home" KORVA_TEMPLATE="" korva_ensure_prefix desktop &&
+      korva_step links korva_link_wine_files "$WINEPREFIX" &&
+      # The socket folder of the server that ran, readable by root alone.
+      rm -f "$WINEPREFIX/wineserver" &&
+      chmod -R a+rX,go-w "$WINEPREFIX" &&
+      rm -rf "$dir" && mv "$WINEPREFIX" "$dir"
+  ) || status=$?
+  [ "$status" = 0 ] || rm -rf "$dir"
+  rm -rf "$work"
+  return "$status"
+}
+
+# Replaces each file under PREFIX's Windows folder that is byte for byte one
+# of Wine's own Windows files by a link to that file; says how many.
+korva_link_wine_files() {
+  local file name folder linked=0
+  while IFS= read -r -d '' file; do
+    name=${file##*/}
+    for folder in "${KORVA_WINE_WINDOWS_FILES[@]}"; do
+      if [ -f "$folder/$name" ] && cmp -s "$file" "$folder/$name"; then
+        ln -sf "$folder/$name" "$file" || return
+        linked=$((linked + 1))
+        break
+      fi
+    done
+  done < <(find "$1/drive_c/windows" -type f -print0)
+  echo "$linked files linked to Wine's own"
+}
+
+# Whether KORVA_TEMPLATE fits this first start; says why not, on stderr. It
+# fits where this set-up made it for this architecture, with the Wine now
+# installed (Wine would update an older copy at its first start, which takes
+# longer than making the prefix), and where this account can take it: one
+# whose name Wine writes as it is, and not root, whose Wine update would
+# write through the links into Wine's own files.
+korva_template_fits() {
+  local template=$KORVA_TEMPLATE version="" arch="" made="" name
+  [ -n "$template" ] || return 1
+  name=$(korva_account_name)
+  read -r version arch _ <"$template/.korva-setup" 2>/dev/null || true
+  # Wine writes the time with a CR LF.
+  made=$(tr -d '\r\n' <"$template/.update-timestamp" 2>/dev/null) || true
+  if [ "$(id -u)" = 0 ] || ! [[ $name =~ ^[A-Za-z0-9._-]+$ ]] || [ "${name,,}" = public ]; then
+    echo "Wine's template is not for this account ($name)." >&2
+  elif [ "$version $arch" != "$KORVA_PREFIX_VERSION $WINEARCH" ] || ! korva_template_user >/dev/null ||
+    [ ! -r "$template/user.reg" ] || [ ! -r "$template/system.reg" ]; then
+    echo "No template of Wine's set-up in $template." >&2
+  elif [ "$made" != "$(stat -c %Y "$KORVA_WINE_INF")" ]; then
+    echo "The template in $template is older than the installed Wine." >&2
+  else
+    return 0
+  fi
+  return 1
+}
+
+# Prints the account name that Wine gives the prefix's profile: USER, else
+# the system's name for the user.
+korva_account_name() { echo "${USER-$(id -un)}"; }
+
+# Prints the name of the template's one profile; fails without one.
+korva_template_user() {
+  local profiles
+  profiles=$(find "$KORVA_TEMPLATE/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public -printf '%f\n' 2>/dev/null)
+  [ -n "$profiles" ] && [ "$(wc -l <<<"$profiles")" = 1 ] && echo "$profiles"
+}
+
+# Whether the state folder has room for a copy of FOLDER; says otherwise,
+# here and not in a step's log, which a full disk would leave empty.
+korva_room_for() {
+  local need free
+  need=$(du -sk "$1" | cut -f1) && free=$(df -Pk "$KORVA_STATE" | awk 'NR == 2 { print $4 }') || return
+  [ "$free" -gt "$need" ] ||
+    { echo "Not enough free space for Wine's set-up in $KORVA_STATE: $((need / 1024 + 1)) MB needed, $((free / 1024)) MB free." >&2 && return 1; }
+}
+
+# Makes the prefix as a copy of KORVA_TEMPLATE, beside it first and then
+# renamed, so that a copy cut short is never taken for the prefix; a copy
+# that fails is removed. The template's account becomes this one: its
+# profile folder, its paths in the registry, and the profile's links to the
+# desktop's folders, made again as Wine makes them: to the XDG folder where
+# it is one, else to the home folder.
+korva_copy_template() {
+  local new="$WINEPREFIX.new" from name link folder
+  from=$(korva_template_user) && name=$(korva_account_name) || return
+  cp -R "$KORVA_TEMPLATE" "$new" || { rm -rf "$new" && return 1; }
+  rm -f "$new/.korva-setup"
+  if [ "$from" != "$name" ]; then
+    # shellcheck disable=SC1003 # the registry's \\ between names, no quote
+    mv "$new/drive_c/users/$from" "$new/drive_c/users/$name" &&
+      sed -i -e 's/\\\\users\\\\'"${from//./\\.}"'\([\\"]\)/\\\\users\\\\'"$name"'\1/g' \
+        -e 's/^"USERNAME"="'"${from//./\\.}"'"$/"USERNAME"="'"$name"'"/' \
+        "$new/user.reg" "$new/system.reg" "$new/userdef.reg" || return
+  fi
+  while IFS= read -r -d '' link; do
+    folder=""
+    case ${link##*/} in
+    Desktop) folder=$(xdg-user-dir DESKTOP) ;;
+    Documents) folder=$(xdg-user-dir DOCUMENTS) ;;
+    Downloads) folder=$(xdg-user-dir DOWNLOAD) ;;
+    Music) folder=$(xdg-user-dir MUSIC) ;;
+    Pictures) folder=$(xdg-user-dir PICTURES) ;;
+    Videos) folder=$(xdg-user-dir VIDEOS) ;;
+    Templates) folder=$(xdg-user-dir TEMPLATES) ;;
+    esac
+    [ -d "$folder" ] || folder=$HOME
+    ln -sfn "$folder" "$link" || return
+  done < <(find "$new/drive_c/users/$name" -type l -print0)
+  mv "$new" "$WINEPREFIX"
 }
 
 # Prints what the prefix's set-up marker holds once it is set up for KIND:
