@@ -123,6 +123,17 @@ class DebianPackage(AsNobody):
         self.assertLessEqual(seconds["menu"], seconds["shell"] + 5, "the first start, from the template")
         self.assertEqual(self.not_its_own(self.home), [])
 
+        # A new account without room for the copy is told so at once.
+        home = self.new_home()
+        data = os.path.join(home, ".local", "share")
+        os.makedirs(data)
+        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=4m,uid=65534", "tmpfs", data], check=True)
+        self.addCleanup(subprocess.run, ["umount", data])
+        subprocess.run(self.nobody("gio", "launch", ENTRY), cwd=home, env={**self.account(home), "DISPLAY": display},
+                       check=True)
+        poll(lambda: self.xdotool("search", "--onlyvisible", "--name", "^Korva1 - Fehler$"), bool,
+             "the window that says that the start failed", 5)
+
         # More accounts, each started in its home. A new one at 144 dpi;
         # then, with Debian's Wine newer than the template's set-up and the
         # first account's copy of it, a new one, and the first one again,
