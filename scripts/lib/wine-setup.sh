@@ -92,9 +92,11 @@ korva_wineboot() {
 KORVA_TEMPLATE=${KORVA_TEMPLATE:-}
 # Debian's Wine: wine.inf, whose time a prefix keeps in .update-timestamp
 # (Wine updates a prefix at its next start where they differ), and the
-# folders of Wine's own Windows files, which a template links to.
+# folders of Wine's own Windows files, which a template links to: 64-bit
+# ones, and 32-bit ones of Debian's 32-bit Wine (Wine 8) or of the 64-bit
+# one (Wine 10).
 KORVA_WINE_INF=/usr/share/wine/wine.inf
-KORVA_WINE_WINDOWS_FILES=(/usr/lib/x86_64-linux-gnu/wine/x86_64-windows /usr/lib/i386-linux-gnu/wine/i386-windows)
+KORVA_WINE_WINDOWS_FILES=(/usr/lib/x86_64-linux-gnu/wine/{x86_64,i386}-windows /usr/lib/i386-linux-gnu/wine/i386-windows)
 
 # Makes the template DIR as root, without a display: a desktop prefix at
 # 96 dpi as the set-up above makes it, its files that are byte for byte
@@ -122,7 +124,7 @@ korva_make_template() {
   return "$status"
 }
 
-# Replaces each file under PREFIX's Windows folder that is byte for byte one
+# Replaces each file under PREFIX's drive C: that is byte for byte one
 # of Wine's own Windows files by a link to that file; says how many.
 korva_link_wine_files() {
   local file name folder linked=0
@@ -135,7 +137,7 @@ korva_link_wine_files() {
         break
       fi
     done
-  done < <(find "$1/drive_c/windows" -type f -print0)
+  done < <(find "$1/drive_c" -type f -print0)
   echo "$linked files linked to Wine's own"
 }
 
