@@ -100,7 +100,7 @@ KORVA_WINE_WINDOWS_FILES=(/usr/lib/x86_64-linux-gnu/wine/{x86_64,i386}-windows /
 
 # Makes the template DIR as root, without a display: a desktop prefix at
 # 96 dpi as the set-up above makes it, its files that are byte for byte
-# Wine's own replaced by links to them (1.3 GB become about 40 MB), readable
+# Wine's own replaced by links to them (1.3 GB become 15 to 35 MB), readable
 # by all. Made beside DIR, which it then replaces; a failure leaves none.
 # Never updated in place: Wine's update, run by root, would write through
 # the links into Wine's own files.
@@ -143,10 +143,10 @@ korva_link_wine_files() {
 
 # Whether KORVA_TEMPLATE fits this first start; says why not, on stderr. It
 # fits where this set-up made it for this architecture, with the Wine now
-# installed (Wine would update an older copy at its first start, which takes
-# longer than making the prefix), and where this account can take it: one
-# whose name Wine writes as it is, and not root, whose Wine update would
-# write through the links into Wine's own files.
+# installed (one made by an older Wine holds that Wine's set-up, and links
+# to files that the new one may have dropped), and where this account can
+# take it: one whose name Wine writes as it is, and not root, whose Wine
+# update would write through the links into Wine's own files.
 korva_template_fits() {
   local template=$KORVA_TEMPLATE version="" arch="" made="" name
   [ -n "$template" ] || return 1
