@@ -55,13 +55,11 @@ class DebianPackage(AsNobody):
         found = []
         for folder, folders, files in os.walk(self.prefix(home)):
             for path in (os.path.join(folder, name) for name in folders + files):
-                if os.lstat(path).st_uid != UNPRIVILEGED:
-                    found.append(path)
                 # The drives' links are Wine's own: C: and Z:, a serial port.
-                if os.path.islink(path) and os.path.basename(folder) != "dosdevices":
-                    target = os.path.realpath(path)
-                    if not any(os.path.commonpath([target, mine]) == mine for mine in [home, *WINE_FILES]):
-                        found.append(f"{path} -> {target}")
+                outside = os.path.islink(path) and os.path.basename(folder) != "dosdevices" and not any(
+                    os.path.commonpath([os.path.realpath(path), mine]) == mine for mine in [home, *WINE_FILES])
+                if outside or os.lstat(path).st_uid != UNPRIVILEGED:
+                    found.append(f"{path} -> {os.path.realpath(path)}")
         for hive in glob.glob(self.prefix(home, "*.reg")):
             with open(hive, encoding="utf-8", errors="replace") as f:
                 found += [f"{hive}: {names}" for names in re.findall(r'\\\\users\\\\([^\\\\"]*)|"USERNAME"="([^"]*)"',
