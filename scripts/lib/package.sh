@@ -141,8 +141,9 @@ korva_deb_name() { echo "korva1_$1-${KORVA_DEB_REVISION}_amd64.deb"; }
 # the build) as version VERSION at the time EPOCH, with dpkg-deb from the
 # files in packaging/: the launcher, which sources the scripts' own
 # wine-setup.sh and takes the fonts from /usr/share/korva1/fonts, the menu
-# entry, icons drawn by
-# res/make_icon.py, AppStream data, the man page and Debian's documents.
+# entry, icons drawn by res/make_icon.py, AppStream data, the man page,
+# Debian's documents, and the maintainer scripts that make and remove the
+# Wine prefix template.
 # Modes are pinned (the umask would leak into them), files get the time
 # EPOCH, and dpkg-deb takes the archive's times from SOURCE_DATE_EPOCH and
 # owner root from --root-owner-group; the compression is named, as the
@@ -157,7 +158,9 @@ korva_deb() {
   mkdir -m 755 "$root/DEBIAN"
   sed "s/@VERSION@/$version/; s/@SIZE@/$size/" "$korva_packaging/debian/control" >"$root/DEBIAN/control"
   (cd "$root" && find usr -type f -print0 | LC_ALL=C sort -z | xargs -0 md5sum) >"$root/DEBIAN/md5sums"
-  chmod 644 "$root/DEBIAN"/*
+  chmod 644 "$root/DEBIAN"/{control,md5sums}
+  { install -m 755 "$korva_packaging"/debian/{postinst,postrm} "$root/DEBIAN" &&
+    install -m 644 "$korva_packaging/debian/triggers" "$root/DEBIAN"; } || { rm -rf "$stage" && return 1; }
   find "$root" -exec touch -h -d "@$epoch" {} +
   local status=0
   SOURCE_DATE_EPOCH=$epoch dpkg-deb --root-owner-group -Zxz -z6 --build "$root" "$out" >/dev/null || status=$?

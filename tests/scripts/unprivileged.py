@@ -27,14 +27,22 @@ class AsNobody(unittest.TestCase):
     def setUp(self):
         if os.getuid() != 0:
             self.skip_or_fail_in_ci("switching to an unprivileged user needs root")
-        # Wine takes only a prefix of the user's own: everything the user
-        # writes is in a folder of that user's.
-        self.home = tempfile.mkdtemp(prefix="korva1-unprivileged-", dir="/tmp")
-        self.addCleanup(shutil.rmtree, self.home, True)
-        os.mkdir(os.path.join(self.home, "tmp"))
-        self.give_to_nobody(self.home)
-        self.env = {"PATH": os.environ["PATH"], "HOME": self.home, "TMPDIR": os.path.join(self.home, "tmp"),
-                    "LANG": "C.UTF-8"}
+        self.home = self.new_home()
+        self.env = self.account(self.home)
+
+    def new_home(self):
+        """A new home of nobody's, as a new account has. Wine takes only a
+        prefix of the user's own: everything the user writes is in a folder
+        of that user's."""
+        home = tempfile.mkdtemp(prefix="korva1-unprivileged-", dir="/tmp")
+        self.addCleanup(shutil.rmtree, home, True)
+        os.mkdir(os.path.join(home, "tmp"))
+        self.give_to_nobody(home)
+        return home
+
+    def account(self, home):
+        """The environment of the account whose home is HOME."""
+        return {"PATH": os.environ["PATH"], "HOME": home, "TMPDIR": os.path.join(home, "tmp"), "LANG": "C.UTF-8"}
 
     def give_to_nobody(self, path):
         subprocess.run(["chown", "-R", f"{UNPRIVILEGED}:{UNPRIVILEGED}", path], check=True)
