@@ -16,8 +16,14 @@ OVER_WITH_WINES_TAHOMA = ["Name", "Vorname", "Straße", "Fahrt zur Hochschule", 
                           "Speichern Stream Binär"]
 
 
+# Where Wine reads the scale; the set-up writes both.
+DPI_KEYS = [r"HKCU\Control Panel\Desktop", r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts"]
+
+
 def set_dpi(state, dpi):
-    wine_shell(state, f"korva_set_up_registry virtual-display {dpi}")
+    """Sets the scale of the prefix's next programs, through its running server."""
+    for key in DPI_KEYS:
+        wine_shell(state, f'"$WINE64" reg add \'{key}\' /v LogPixels /t REG_DWORD /d {dpi} /f')
 
 
 def measure(state):
