@@ -158,9 +158,10 @@ korva_template_fits() {
   local template=$KORVA_TEMPLATE version="" arch="" made="" name
   [ -n "$template" ] || return 1
   name=$(korva_account_name)
-  read -r version arch _ <"$template/.korva-setup" 2>/dev/null || true
+  # Missing where there is no template.
+  { read -r version arch _ <"$template/.korva-setup"; } 2>/dev/null || true
   # Wine writes the time with a CR LF.
-  made=$(tr -d '\r\n' <"$template/.update-timestamp" 2>/dev/null) || true
+  made=$({ tr -d '\r\n' <"$template/.update-timestamp"; } 2>/dev/null) || true
   if [ "$(id -u)" = 0 ] || ! [[ $name =~ ^[A-Za-z0-9._-]+$ ]] || [ "${name,,}" = public ]; then
     echo "Wine's template is not for this account ($name)." >&2
   elif [ "$version $arch" != "$KORVA_PREFIX_VERSION $WINEARCH" ] || ! korva_template_user >/dev/null ||

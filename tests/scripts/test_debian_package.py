@@ -66,6 +66,37 @@ class DebianPackage(AsNobody):
                                                                      f.read()) if set(names) - {"", "nobody", "Public"}]
         return found
 
+    @staticmethod
+    def files(home, state):
+        """Every path under HOME but the launcher's STATE folder and what it holds."""
+        found = set()
+        for folder, folders, names in os.walk(home):
+            folders[:] = [name for name in folders if os.path.join(folder, name) != state]
+            found.update(os.path.join(folder, name) for name in folders + names)
+        return found
+
+    def close_error_window(self):
+        """The message of the one error window that shows, which is then closed."""
+        (window,) = poll(lambda: self.xdotool("search", "--onlyvisible", "--name", "^Korva1 - Fehler$"), bool,
+                         "the window that says that the start failed", 5)
+        (shown,) = [pid for pid in os.listdir("/proc") if pid.isdigit() and self.window_message(pid) is not None]
+        message = self.window_message(shown)
+        os.kill(int(shown), 15)
+        poll(lambda: not self.xdotool("search", "--onlyvisible", "--name", "^Korva1 - Fehler$"), bool,
+             "the error window to close", 5)
+        return message
+
+    @staticmethod
+    def window_message(pid):
+        """The message of the error window that the process PID shows, or None."""
+        try:
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                args = f.read().decode(errors="replace").split("\0")
+        except OSError:
+            return None
+        # Folded to fit the screen.
+        return " ".join(args[-2].split()) if "Korva1 - Fehler" in args else None
+
     def apt(self, *args):
         return subprocess.run([*APT, *args], env={**os.environ, "DEBIAN_FRONTEND": "noninteractive"},
                               capture_output=True, text=True, timeout=600)
@@ -121,16 +152,48 @@ class DebianPackage(AsNobody):
         self.assertLessEqual(seconds["menu"], seconds["shell"] + 5, "the first start, from the template")
         self.assertEqual(self.not_its_own(self.home), [])
 
-        # A new account without room for the copy is told so at once.
+        # New accounts whose start cannot work are told why, in one window
+        # and on stderr, and nothing of theirs is changed or put elsewhere.
+        for case, folder, data, as_root, said in [
+                ("full disk", "", "tmpfs", False, "Not enough free space for Wine's set-up"),
+                ("home not writable", "", None, False, "Cannot make the folder for Wine's set-up"),
+                ("a folder with a quote", 'Das "Neue"', None, False, "its name has one of the characters"),
+                ("a folder ending in a dot", "Notizen.", None, False, "ends in a dot or a space"),
+                ("root with another's home", "", None, True, "Korva1 runs as root here")]:
+            with self.subTest(failure=case):
+                home = self.new_home()
+                cwd = os.path.join(home, folder)
+                os.makedirs(cwd, exist_ok=True)
+                env = {**self.account(home), "DISPLAY": display}
+                if data:
+                    env["XDG_DATA_HOME"] = os.path.join(home, "small-disk")
+                    os.mkdir(env["XDG_DATA_HOME"])
+                    subprocess.run(["mount", "-t", "tmpfs", "-o", "size=4m,uid=65534", "tmpfs", env["XDG_DATA_HOME"]],
+                                   check=True)
+                    self.addCleanup(subprocess.run, ["umount", env["XDG_DATA_HOME"]])
+                self.give_to_nobody(home)
+                if case == "home not writable":
+                    os.chmod(home, 0o555)
+                state = os.path.join(env.get("XDG_DATA_HOME", os.path.join(home, ".local", "share")), "korva1")
+                before = self.files(home, state)
+                started = subprocess.run(["korva1"] if as_root else self.nobody("korva1"), cwd=cwd, env=env,
+                                         capture_output=True, text=True, timeout=60)
+                self.assertEqual((started.returncode, said in started.stderr), (1, True), started.stderr)
+                self.assertIn(said, self.close_error_window())
+                self.assertEqual(self.xdotool("search", "--onlyvisible", "--name", "^Korva1 - Einrichtung$"), [])
+                self.assertEqual(self.files(home, state), before)
+
+        # A start killed while it sets Wine up leaves no window behind.
         home = self.new_home()
-        data = os.path.join(home, ".local", "share")
-        os.makedirs(data)
-        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=4m,uid=65534", "tmpfs", data], check=True)
-        self.addCleanup(subprocess.run, ["umount", data])
-        subprocess.run(self.nobody("gio", "launch", ENTRY), cwd=home, env={**self.account(home), "DISPLAY": display},
-                       check=True)
-        poll(lambda: self.xdotool("search", "--onlyvisible", "--name", "^Korva1 - Fehler$"), bool,
-             "the window that says that the start failed", 5)
+        killed = subprocess.Popen(self.nobody("korva1"), cwd=home, env={**self.account(home), "DISPLAY": display},
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(self.as_nobody, "/usr/lib/wine/wineserver", "-k", WINEPREFIX=self.prefix(home))
+        poll(lambda: self.xdotool("search", "--onlyvisible", "--name", "^Korva1 - Einrichtung$"), bool,
+             "the window of the first start", 3)
+        killed.kill()
+        killed.wait()  # as a desktop reaps it
+        poll(lambda: not self.xdotool("search", "--onlyvisible", "--name", "^Korva1 - Einrichtung$"), bool,
+             "the window of the killed start to go", 3)
 
         # More accounts, each started in its home. A new one at 144 dpi;
         # then, with Debian's Wine newer than the template's set-up and the
