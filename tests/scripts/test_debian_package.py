@@ -22,6 +22,8 @@ TEMPLATE = "/var/lib/korva1/template"
 # Wine updates a prefix whose .update-timestamp is not this file's time.
 WINE_INF = "/usr/share/wine/wine.inf"
 WINE_FILES = ["/usr/lib/x86_64-linux-gnu/wine", "/usr/lib/i386-linux-gnu/wine"]
+# The launcher's windows while it sets Wine up, and when a start fails.
+SETTING_UP, FAILED = "Korva1 - Einrichtung", "Korva1 - Fehler"
 
 
 class DebianPackage(AsNobody):
@@ -36,13 +38,13 @@ class DebianPackage(AsNobody):
         clicked = time.monotonic()
         started = subprocess.Popen(self.nobody(*command), cwd=cwd, env=env, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)
-        setting_up = lambda: self.xdotool("search", "--onlyvisible", "--name", "^Korva1 - Einrichtung$")
         if first:
-            poll(setting_up, bool, "the window of the first start", 3 - (time.monotonic() - clicked))
+            poll(lambda: self.shown(SETTING_UP), bool, "the window of the first start",
+                 3 - (time.monotonic() - clicked))
         window, program = self.form()
         seconds = time.monotonic() - clicked
         print(f"{' '.join(command)} in {cwd}: the form after {seconds:.1f} s")
-        poll(lambda: not setting_up(), bool, "the window of the first start to go", 5)
+        poll(lambda: not self.shown(SETTING_UP), bool, "the window of the first start to go", 5)
         return started, window, program, seconds
 
     def width(self, window):
@@ -75,15 +77,17 @@ class DebianPackage(AsNobody):
             found.update(os.path.join(folder, name) for name in folders + names)
         return found
 
+    def shown(self, title):
+        """The visible windows named TITLE."""
+        return self.xdotool("search", "--onlyvisible", "--name", f"^{title}$")
+
     def close_error_window(self):
         """The message of the one error window that shows, which is then closed."""
-        (window,) = poll(lambda: self.xdotool("search", "--onlyvisible", "--name", "^Korva1 - Fehler$"), bool,
-                         "the window that says that the start failed", 5)
-        (shown,) = [pid for pid in os.listdir("/proc") if pid.isdigit() and self.window_message(pid) is not None]
-        message = self.window_message(shown)
-        os.kill(int(shown), 15)
-        poll(lambda: not self.xdotool("search", "--onlyvisible", "--name", "^Korva1 - Fehler$"), bool,
-             "the error window to close", 5)
+        poll(lambda: self.shown(FAILED), bool, "the window that says that the start failed", 5)
+        ((pid, message),) = [(pid, message) for pid in filter(str.isdigit, os.listdir("/proc"))
+                             if (message := self.window_message(pid)) is not None]
+        os.kill(int(pid), 15)
+        poll(lambda: not self.shown(FAILED), bool, "the error window to close", 5)
         return message
 
     @staticmethod
@@ -95,7 +99,7 @@ class DebianPackage(AsNobody):
         except OSError:
             return None
         # Folded to fit the screen.
-        return " ".join(args[-2].split()) if "Korva1 - Fehler" in args else None
+        return " ".join(args[-2].split()) if FAILED in args else None
 
     def apt(self, *args):
         return subprocess.run([*APT, *args], env={**os.environ, "DEBIAN_FRONTEND": "noninteractive"},
@@ -180,7 +184,7 @@ class DebianPackage(AsNobody):
                                          capture_output=True, text=True, timeout=60)
                 self.assertEqual((started.returncode, said in started.stderr), (1, True), started.stderr)
                 self.assertIn(said, self.close_error_window())
-                self.assertEqual(self.xdotool("search", "--onlyvisible", "--name", "^Korva1 - Einrichtung$"), [])
+                self.assertEqual(self.shown(SETTING_UP), [])
                 self.assertEqual(self.files(home, state), before)
 
         # A start killed while it sets Wine up leaves no window behind.
@@ -188,12 +192,10 @@ class DebianPackage(AsNobody):
         killed = subprocess.Popen(self.nobody("korva1"), cwd=home, env={**self.account(home), "DISPLAY": display},
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.addCleanup(self.as_nobody, "/usr/lib/wine/wineserver", "-k", WINEPREFIX=self.prefix(home))
-        poll(lambda: self.xdotool("search", "--onlyvisible", "--name", "^Korva1 - Einrichtung$"), bool,
-             "the window of the first start", 3)
+        poll(lambda: self.shown(SETTING_UP), bool, "the window of the first start", 3)
         killed.kill()
         killed.wait()  # as a desktop reaps it
-        poll(lambda: not self.xdotool("search", "--onlyvisible", "--name", "^Korva1 - Einrichtung$"), bool,
-             "the window of the killed start to go", 3)
+        poll(lambda: not self.shown(SETTING_UP), bool, "the window of the killed start to go", 3)
 
         # More accounts, each started in its home. A new one at 144 dpi;
         # then, with Debian's Wine newer than the template's set-up and the
